@@ -1,0 +1,6 @@
+import QtQuick
+
+Rectangle {
+    id: root
+    color: "black"
+}
