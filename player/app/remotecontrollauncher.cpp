@@ -6,9 +6,11 @@
 
 RemoteControlLauncher::RemoteControlLauncher(QString programPath)
     : m_programPath(std::move(programPath))
-    , m_available(QFileInfo::exists(m_programPath)) {}
+    , m_available(QFileInfo::exists(m_programPath))
+{}
 
-QString RemoteControlLauncher::defaultProgramPath() {
+QString RemoteControlLauncher::defaultProgramPath()
+{
 #ifdef Q_OS_WIN
     const QString name = QStringLiteral("/Norremote.exe");
 #else
@@ -17,7 +19,8 @@ QString RemoteControlLauncher::defaultProgramPath() {
     return QCoreApplication::applicationDirPath() + name;
 }
 
-void RemoteControlLauncher::launch(const QString &deviceHost) {
+void RemoteControlLauncher::launch(const QString &deviceHost)
+{
     if (m_last && m_last->state() != QProcess::NotRunning)
         return;
 

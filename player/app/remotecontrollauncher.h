@@ -5,7 +5,8 @@
 #include <QString>
 
 // Starts the remote-control program that ships next to Norplay, at most one instance at a time.
-class RemoteControlLauncher {
+class RemoteControlLauncher
+{
 public:
     // programPath is looked at once, here: the menu item exists only when the file does.
     explicit RemoteControlLauncher(QString programPath);

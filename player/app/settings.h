@@ -5,7 +5,8 @@
 
 // Norplay's persisted user settings. Holds no copy of any value: every read and every write goes
 // through a fresh QSettings, so a value stored by anyone else is seen at the next read.
-class Settings : public QObject {
+class Settings : public QObject
+{
     Q_OBJECT
     Q_PROPERTY(QUrl lastDir READ lastDir WRITE setLastDir NOTIFY lastDirChanged)
     Q_PROPERTY(QUrl libraryRoot READ libraryRoot WRITE setLibraryRoot NOTIFY libraryRootChanged)

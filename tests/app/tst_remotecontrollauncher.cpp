@@ -7,7 +7,8 @@
 
 // Drives the launcher with a small shell program that records its arguments and waits for a
 // "release" file, so the test decides how long the "remote control" runs.
-class TestRemoteControlLauncher : public QObject {
+class TestRemoteControlLauncher : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -24,14 +25,16 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestRemoteControlLauncher::initTestCase() {
+void TestRemoteControlLauncher::initTestCase()
+{
 #ifdef Q_OS_WIN
     QSKIP("uses a POSIX shell script as the stand-in program");
 #endif
     QVERIFY(m_dir.isValid());
 }
 
-QString TestRemoteControlLauncher::writeProgram() {
+QString TestRemoteControlLauncher::writeProgram()
+{
     const QString path = m_dir.filePath(QStringLiteral("Norremote"));
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly))
@@ -46,19 +49,22 @@ QString TestRemoteControlLauncher::writeProgram() {
     return path;
 }
 
-QStringList TestRemoteControlLauncher::recordedRuns() const {
+QStringList TestRemoteControlLauncher::recordedRuns() const
+{
     QFile f(m_dir.filePath(QStringLiteral("runs.txt")));
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-void TestRemoteControlLauncher::missingProgramIsNotAvailable() {
+void TestRemoteControlLauncher::missingProgramIsNotAvailable()
+{
     RemoteControlLauncher launcher(m_dir.filePath(QStringLiteral("absent/Norremote")));
     QVERIFY(!launcher.isAvailable());
 }
 
-void TestRemoteControlLauncher::passesTheDeviceAddressAndStartsOneInstanceAtATime() {
+void TestRemoteControlLauncher::passesTheDeviceAddressAndStartsOneInstanceAtATime()
+{
     RemoteControlLauncher launcher(writeProgram());
     QVERIFY(launcher.isAvailable());
 
@@ -89,7 +95,8 @@ void TestRemoteControlLauncher::passesTheDeviceAddressAndStartsOneInstanceAtATim
     QTRY_VERIFY_WITH_TIMEOUT(!launcher.lastProcess(), 5000);
 }
 
-void TestRemoteControlLauncher::noArgumentBeforeAnyDeviceWasLoaded() {
+void TestRemoteControlLauncher::noArgumentBeforeAnyDeviceWasLoaded()
+{
     RemoteControlLauncher launcher(writeProgram());
     launcher.launch(QString());
     QTRY_COMPARE(recordedRuns(), QStringList{QStringLiteral("run:0:")});
@@ -99,7 +106,8 @@ void TestRemoteControlLauncher::noArgumentBeforeAnyDeviceWasLoaded() {
     QTRY_VERIFY_WITH_TIMEOUT(!launcher.lastProcess(), 5000);
 }
 
-void TestRemoteControlLauncher::failedStartIsLoggedAndAllowsTheNextAttempt() {
+void TestRemoteControlLauncher::failedStartIsLoggedAndAllowsTheNextAttempt()
+{
     const QString program = writeProgram();
     RemoteControlLauncher launcher(program);
     QVERIFY(launcher.isAvailable());

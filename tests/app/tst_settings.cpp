@@ -6,7 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestSettings : public QObject {
+class TestSettings : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -24,7 +25,8 @@ private:
     QTemporaryDir m_configDir;
 };
 
-void TestSettings::initTestCase() {
+void TestSettings::initTestCase()
+{
     QVERIFY(m_configDir.isValid());
     QCoreApplication::setOrganizationName(QStringLiteral("Norvale"));
     QCoreApplication::setApplicationName(QStringLiteral("Norplay"));
@@ -32,11 +34,13 @@ void TestSettings::initTestCase() {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_configDir.path());
 }
 
-void TestSettings::init() {
+void TestSettings::init()
+{
     QSettings().clear();
 }
 
-void TestSettings::freshUserGetsDefaults() {
+void TestSettings::freshUserGetsDefaults()
+{
     Settings s;
     const QUrl movies =
         QUrl::fromLocalFile(QStandardPaths::writableLocation(QStandardPaths::MoviesLocation));
@@ -45,7 +49,8 @@ void TestSettings::freshUserGetsDefaults() {
     QCOMPARE(s.showAtsc3(), false);
 }
 
-void TestSettings::writesEmitOnlyOnRealChange_data() {
+void TestSettings::writesEmitOnlyOnRealChange_data()
+{
     QTest::addColumn<QByteArray>("property");
     QTest::addColumn<QVariant>("value");
 
@@ -56,7 +61,8 @@ void TestSettings::writesEmitOnlyOnRealChange_data() {
     QTest::newRow("showAtsc3") << QByteArray("showAtsc3") << QVariant(true);
 }
 
-void TestSettings::writesEmitOnlyOnRealChange() {
+void TestSettings::writesEmitOnlyOnRealChange()
+{
     QFETCH(QByteArray, property);
     QFETCH(QVariant, value);
 
@@ -78,7 +84,8 @@ void TestSettings::writesEmitOnlyOnRealChange() {
     QCOMPARE(prop.read(&other), value);
 }
 
-void TestSettings::writingTheDefaultStoresNothing() {
+void TestSettings::writingTheDefaultStoresNothing()
+{
     Settings s;
     QSignalSpy lastDirSpy(&s, &Settings::lastDirChanged);
     QSignalSpy rootSpy(&s, &Settings::libraryRootChanged);
@@ -94,12 +101,14 @@ void TestSettings::writingTheDefaultStoresNothing() {
     QVERIFY(QSettings().allKeys().isEmpty());
 }
 
-void TestSettings::invalidStoredLastDirReadsAsMoviesFolder() {
+void TestSettings::invalidStoredLastDirReadsAsMoviesFolder()
+{
     QSettings().setValue(QStringLiteral("lastDir"), QVariant());
     QCOMPARE(Settings().lastDir(), Settings::defaultLastDir());
 }
 
-void TestSettings::valuesWrittenBehindItsBackAreSeenWithoutSignal() {
+void TestSettings::valuesWrittenBehindItsBackAreSeenWithoutSignal()
+{
     Settings s;
     QSignalSpy rootSpy(&s, &Settings::libraryRootChanged);
     const QUrl root = QUrl::fromLocalFile(QStringLiteral("/media/recordings"));

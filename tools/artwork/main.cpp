@@ -103,7 +103,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
-    const bool ok = icon(256).save(out + QStringLiteral("/app_icon.png"))
-                    && splash(3840, 2160).save(out + QStringLiteral("/Norvale_Splash.png"));
+    const bool ok = icon(256).save(out + QStringLiteral("/app_icon.png")) &&
+                    splash(3840, 2160).save(out + QStringLiteral("/Norvale_Splash.png"));
     return ok ? 0 : 1;
 }
