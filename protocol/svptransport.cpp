@@ -1,0 +1,136 @@
+#include "svptransport.h"
+
+#include <QDeadlineTimer>
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <QUdpSocket>
+
+namespace {
+
+// Reads exactly `count` bytes, waiting only while nothing is buffered. Stops early on the
+// deadline, a failed wait or a closed socket; the caller checks the size.
+QByteArray readExactly(QTcpSocket &socket, qint64 count, const QDeadlineTimer &deadline)
+{
+    QByteArray data;
+    data.reserve(qsizetype(count));
+    while (data.size() < count) {
+        if (socket.bytesAvailable() == 0) {
+            if (deadline.hasExpired())
+                break;
+            if (!socket.waitForReadyRead(int(deadline.remainingTime())))
+                break;
+        }
+        const QByteArray chunk = socket.read(count - data.size());
+        if (chunk.isEmpty() && socket.state() != QAbstractSocket::ConnectedState)
+            break;
+        data += chunk;
+    }
+    return data;
+}
+
+} // namespace
+
+SvpResponse svpRequestTcp(const QString &host, quint16 port, SvpHeader header,
+                          const QByteArray &payload, int timeoutMs)
+{
+    SvpResponse result;
+
+    QByteArray request;
+    if (!payload.isEmpty()) {
+        header.payloadLength = quint32(payload.size() + 1);
+        header.wireLength = header.payloadLength;
+    }
+    request = header.pack();
+    if (!payload.isEmpty()) {
+        request += payload;
+        request += '\0';
+    }
+
+    QTcpSocket socket;
+    socket.connectToHost(host, port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    if (!socket.waitForConnected(timeoutMs)) {
+        result.error = QStringLiteral("connect to %1:%2 failed: %3")
+                           .arg(host)
+                           .arg(port)
+                           .arg(socket.errorString());
+        return result;
+    }
+
+    const QDeadlineTimer deadline(timeoutMs);
+
+    socket.write(request);
+    while (socket.bytesToWrite() > 0) {
+        const qint64 left = deadline.remainingTime();
+        if ((left >= 0 && left < 1) || !socket.waitForBytesWritten(int(left))) {
+            result.error = QStringLiteral("send timed out");
+            return result;
+        }
+    }
+
+    const QByteArray head = readExactly(socket, SVP_HEADER_SIZE, deadline);
+    if (head.size() < SVP_HEADER_SIZE) {
+        result.error = QStringLiteral("no response header (timeout/closed)");
+        return result;
+    }
+    if (!SvpHeader::unpack(head, result)) {
+        result.error = QStringLiteral("bad response header (magic/size)");
+        return result;
+    }
+
+    if (result.wireLength != 0) {
+        // A box cannot make us reserve, or inflate into, more than the limit.
+        if (result.wireLength > SVP_MAX_PAYLOAD_BYTES) {
+            result.error =
+                QStringLiteral("response payload too large: %1 bytes announced, limit %2")
+                    .arg(result.wireLength)
+                    .arg(SVP_MAX_PAYLOAD_BYTES);
+            return result;
+        }
+        const bool compressed = result.flags & SVP_FLAG_COMPRESSED;
+        if (compressed && result.payloadLength > SVP_MAX_PAYLOAD_BYTES) {
+            result.error =
+                QStringLiteral(
+                    "compressed response payload too large: %1 bytes announced, limit %2")
+                    .arg(result.payloadLength)
+                    .arg(SVP_MAX_PAYLOAD_BYTES);
+            return result;
+        }
+        const QByteArray wire = readExactly(socket, result.wireLength, deadline);
+        if (wire.size() < qint64(result.wireLength)) {
+            result.error = QStringLiteral("truncated response payload");
+            return result;
+        }
+        SvpInflateStatus status = SvpInflateStatus::Ok;
+        result.payload = svpDecodePayload(wire, result.flags, result.payloadLength, &status);
+        if (status == SvpInflateStatus::TooLarge) {
+            result.error = QStringLiteral("compressed response payload inflates past the limit of "
+                                          "%1 bytes")
+                               .arg(SVP_MAX_PAYLOAD_BYTES);
+            return result;
+        }
+    }
+
+    socket.close();
+    return result;
+}
+
+SvpResponse svpRequestUdp(const QString &host, quint16 port, const SvpHeader &header, int timeoutMs)
+{
+    SvpResponse result;
+    QUdpSocket socket;
+    const QByteArray packet = header.pack();
+    const qint64 sent = socket.writeDatagram(packet, QHostAddress(host), port);
+    if (sent != SVP_HEADER_SIZE) {
+        result.error = QStringLiteral("udp send failed: %1").arg(socket.errorString());
+        return result;
+    }
+    if (!socket.waitForReadyRead(timeoutMs)) {
+        result.error = QStringLiteral("udp request timed out after %1ms").arg(timeoutMs);
+        return result;
+    }
+    QByteArray buffer(SVP_HEADER_SIZE, '\0');
+    const qint64 got = socket.readDatagram(buffer.data(), SVP_HEADER_SIZE);
+    if (got < SVP_HEADER_SIZE || !SvpHeader::unpack(buffer, result))
+        result.error = QStringLiteral("bad udp response");
+    return result;
+}

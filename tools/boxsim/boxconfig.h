@@ -1,0 +1,64 @@
+// What a simulated box is and how it (mis)behaves, from its command line.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+struct BoxConfig
+{
+    // How the SVP TCP side answers a complete request.
+    enum class TcpFault {
+        None,
+        Silent,      // accept, read, never answer
+        ShortHeader, // 40 bytes of the response header, then close
+        BadMagic,    // a whole header with a wrong magic
+        Truncated,   // announce 40 payload bytes more than are sent, then close
+        Oversize,    // announce an absurd wireLength, send a little, keep the connection
+        HugeInflate, // compressed, announcing an absurd payloadLength
+        InflateBomb, // compressed, a small stream that inflates to 80 MiB
+    };
+    // How the SVP UDP side answers a datagram.
+    enum class UdpFault {
+        None,
+        Silent,   // never answer
+        Short,    // answer with 40 bytes
+        BadMagic, // answer with 64 bytes and a wrong magic
+    };
+
+    QString address = QStringLiteral("127.0.0.2"); // SVP listens here
+    quint16 svpPort = 31065;
+    bool svp = true;
+
+    QString discoveryAddress; // empty: the SVP address
+    quint16 discoveryPort = 31064;
+    bool discovery = true;
+
+    // Identity announced in discovery answers and response headers.
+    QByteArray id = "001122334455";
+    QByteArray name = "Norvale Box";
+    QByteArray model = "NV-1000";
+    QByteArray ip; // empty: the SVP address
+    int numTuners = 2;
+    int flags = 3;
+    int subscription = 1;
+
+    // Discovery answer shape, for tests of the client's filters.
+    int answerType = 2;
+    int answerSize = 92;
+    int answerDelayMs = 0;
+
+    bool compress = false;
+    TcpFault tcpFault = TcpFault::None;
+    UdpFault udpFault = UdpFault::None;
+    bool trace = false;
+
+    QString effectiveDiscoveryAddress() const
+    {
+        return discoveryAddress.isEmpty() ? address : discoveryAddress;
+    }
+    QByteArray effectiveIp() const { return ip.isEmpty() ? address.toLatin1() : ip; }
+};
+
+// Parses the arguments (program name first). On failure returns false with a message.
+bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *error);

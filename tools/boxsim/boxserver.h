@@ -1,0 +1,79 @@
+// The simulated box: discovery answers and SVP over TCP and UDP. Request handling is a table of
+// handlers by API code, so more of the box's interface plugs in without touching the transport.
+#pragma once
+
+#include "boxconfig.h"
+
+#include <svp.h>
+
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+class QUdpSocket;
+
+struct BoxRequest
+{
+    SvpHeader header;
+    QByteArray payload; // the request's text, without its terminating zero byte
+    QHostAddress peer;
+    bool overUdp = false;
+};
+
+struct BoxReply
+{
+    quint32 status = SVP_STATUS_SUCCESS;
+    quint32 arg1 = 0;
+    quint32 arg2 = 0;
+    QByteArray payload; // sent with a terminating zero byte, compressed when the box compresses
+};
+
+using BoxHandler = std::function<BoxReply(const BoxRequest &)>;
+
+class BoxServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit BoxServer(const BoxConfig &config, QObject *parent = nullptr);
+    ~BoxServer() override;
+
+    // Binds every socket the configuration asks for.
+    bool start(QString *error);
+
+    // Answers requests of `api`; an API without a handler gets BAD_API.
+    void setHandler(quint16 api, BoxHandler handler);
+
+    const BoxConfig &config() const { return m_config; }
+
+    // The response bytes for a request: header and payload as they go on the wire.
+    QByteArray responseBytes(const SvpHeader &request, const BoxReply &reply) const;
+
+    // The discovery answer, cut or zero-filled to the configured size.
+    QByteArray discoveryAnswer() const;
+
+signals:
+    // One line per received packet when tracing ("discover", "tcp" or "udp", then hex).
+    void traced(const QString &line);
+
+private:
+    void onNewConnection();
+    void onTcpReadyRead(QTcpSocket *socket);
+    void onSvpDatagrams();
+    void onDiscoveryDatagrams();
+    BoxReply dispatch(const BoxRequest &request) const;
+    void trace(const char *channel, const QByteArray &bytes, const QHostAddress &peer);
+    QByteArray inflateBombStream() const;
+
+    BoxConfig m_config;
+    QTcpServer *m_tcp = nullptr;
+    QUdpSocket *m_svpUdp = nullptr;
+    QUdpSocket *m_discovery = nullptr;
+    QHash<quint16, BoxHandler> m_handlers;
+    QHash<QTcpSocket *, QByteArray> m_pending;
+    mutable QByteArray m_bombStream;
+};

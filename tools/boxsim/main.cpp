@@ -1,0 +1,32 @@
+// boxsim: a stand-in Norvale box for tests, benchmarks and the demo.
+#include "boxserver.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    BoxConfig config;
+    QString error;
+    if (!parseBoxConfig(app.arguments(), &config, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
+    }
+
+    BoxServer box(config);
+    QObject::connect(&box, &BoxServer::traced, [](const QString &line) {
+        std::printf("boxsim: %s\n", qPrintable(line));
+        std::fflush(stdout);
+    });
+    if (!box.start(&error)) {
+        std::fprintf(stderr, "boxsim: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("boxsim: ready %s svp=%u discovery=%s:%u id=%s\n", qPrintable(config.address),
+                unsigned(config.svpPort), qPrintable(config.effectiveDiscoveryAddress()),
+                unsigned(config.discoveryPort), config.id.constData());
+    std::fflush(stdout);
+    return app.exec();
+}
