@@ -125,6 +125,7 @@ private:
     bool m_aspectResolved = false;
     bool m_aspectPollPending = false;
     int m_aspectPollCount = 0;
+    quint64 m_aspectGeneration = 0; // bumped per media; stale retries see a different value
     bool m_playing = false;
     int m_volume = 80;
     bool m_muted = false;
