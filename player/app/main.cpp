@@ -1,11 +1,112 @@
+// Norplay's entry routine: switches, identity, the back-end objects in their fixed order, the
+// Qt Quick scene inside the main window, and the event loop.
+#include "mainwindow.h"
+#include "remotecontrollauncher.h"
+#include "settings.h"
+#include "vlcplayer.h"
+
 #include <QApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QMenuBar>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickStyle>
 #include <QQuickWidget>
+#include <cstring>
+
+#ifdef Q_OS_WIN
+#include <cstdio>
+#include <windows.h>
+#endif
+
+namespace {
+
+// Output of a windowed program goes nowhere on Windows; with a parent console it goes there.
+// Elsewhere a program started from a terminal already writes to it.
+void attachParentConsole()
+{
+#ifdef Q_OS_WIN
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        FILE *stream = nullptr;
+        freopen_s(&stream, "CONOUT$", "w", stdout);
+        freopen_s(&stream, "CONOUT$", "w", stderr);
+    }
+#endif
+}
+
+// Setting a style that is not installed would leave every control without a style; such
+// platforms keep their default style.
+void setPreferredStyle(const QString &style)
+{
+    const QDir imports(QLibraryInfo::path(QLibraryInfo::QmlImportsPath));
+    if (imports.exists(QStringLiteral("QtQuick/Controls/") + style))
+        QQuickStyle::setStyle(style);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QQuickWidget view;
-    view.setSource(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
-    view.show();
+
+    bool selfTest = false;
+    bool console = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--selftest") == 0)
+            selfTest = true;
+        else if (std::strcmp(argv[i], "--console") == 0)
+            console = true;
+    }
+    if (selfTest || console)
+        attachParentConsole();
+    if (selfTest)
+        return 0; // the protocol self-test is wired in with the device protocol
+
+    QCoreApplication::setOrganizationName(QStringLiteral("Norvale"));
+    QCoreApplication::setApplicationName(QStringLiteral("Norplay"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.0.0"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app_icon.png")));
+    setPreferredStyle(QStringLiteral("FluentWinUI3"));
+
+    const int fontId = QFontDatabase::addApplicationFont(
+        QStringLiteral(":/qml/fonts/MaterialSymbolsRounded-Regular.ttf"));
+    if (fontId < 0)
+        qWarning("Failed to load Material Symbols Rounded — icon glyphs will fall back to system "
+                 "substitution");
+    else
+        qDebug() << "Loaded Material Symbols Rounded:"
+                 << QFontDatabase::applicationFontFamilies(fontId);
+
+    // The back end, each object once, in this order; destroyed in reverse when main returns.
+    Settings settings;
+
+    MainWindow mainWindow;
+    mainWindow.setWindowTitle(QStringLiteral("Norplay"));
+
+    VlcPlayer player;
+
+    // The scene.
+    auto *view = new QQuickWidget;
+    view->setResizeMode(QQuickWidget::SizeRootObjectToView);
+    view->setAttribute(Qt::WA_Hover);
+    QQmlContext *context = view->engine()->rootContext();
+    context->setContextProperty(QStringLiteral("bridge"), &player);
+    context->setContextProperty(QStringLiteral("settings"), &settings);
+    context->setContextProperty(QStringLiteral("mainWindow"), &mainWindow);
+    view->setSource(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
+
+    mainWindow.setCentralWidget(view);
+
+    RemoteControlLauncher remoteControl(RemoteControlLauncher::defaultProgramPath());
+    mainWindow.buildMenus(&settings, &player, remoteControl.isAvailable(),
+                          [&remoteControl] { remoteControl.launch(QString()); });
+
+    mainWindow.resize(1100, 619 + mainWindow.menuBar()->sizeHint().height());
+    mainWindow.show();
+
     return app.exec();
 }
