@@ -1,0 +1,605 @@
+#include "playlistgenerator.h"
+
+#include "recordingfolder.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <stdexcept>
+
+namespace {
+
+using Gen = PlaylistGenerator;
+constexpr qint64 Packet = Gen::TS_PACKET_SIZE;
+// Bytes of a packet that the walk looks at first: header, adaptation field length and flags,
+// PCR, and a PES header that starts right after the 4-byte packet header.
+constexpr qint64 HeaderBytes = 18;
+// The end probe first looks at this much of the file's tail and widens it fourfold while the
+// answer is not settled.
+constexpr qint64 FirstTailBytes = 16384;
+// How far past the start of a tail the candidate walks may go before they must have met.
+constexpr qint64 CoalesceLimit = 65536;
+
+[[noreturn]] void fail(const QString &text)
+{
+    throw std::runtime_error(text.toUtf8().toStdString());
+}
+
+qint64 pcrBase(const uchar *packet)
+{
+    return (qint64(packet[6]) << 25) | (qint64(packet[7]) << 17) | (qint64(packet[8]) << 9) |
+           (qint64(packet[9]) << 1) | (qint64(packet[10]) >> 7);
+}
+
+qint64 ptsValue(const uchar *payload)
+{
+    return (qint64((payload[9] >> 1) & 0x07) << 30) | (qint64(payload[10]) << 22) |
+           (qint64(payload[11] >> 1) << 15) | (qint64(payload[12]) << 7) |
+           (qint64(payload[13]) >> 1);
+}
+
+bool hasAdaptationField(const uchar *packet)
+{
+    const int control = packet[3] & 0x30;
+    return control == 0x20 || control == 0x30;
+}
+
+bool carriesPcr(const uchar *packet)
+{
+    return hasAdaptationField(packet) && packet[4] != 0 && (packet[5] & 0x10);
+}
+
+// Offset of the payload within the packet.
+int payloadOffset(const uchar *packet)
+{
+    return 4 + (hasAdaptationField(packet) ? 1 + packet[4] : 0);
+}
+
+bool isPesWithPts(const uchar *payload)
+{
+    return payload[0] == 0 && payload[1] == 0 && payload[2] == 1 && (payload[7] & 0x80);
+}
+
+// Reads the bytes of a file window [start, end) that a packet walk actually looks at, in small
+// pieces, and counts them. A file that turns out shorter than the window ends the window there.
+class WindowReader
+{
+public:
+    WindowReader(QFile &file, qint64 end)
+        : m_file(file)
+        , m_end(end)
+    {}
+
+    qint64 end() const { return m_end; }
+    qint64 bytesRead() const { return m_bytesRead; }
+
+    // Bytes [pos, pos + n), reading at least chunk bytes when it has to read; null when the
+    // window ends first.
+    const uchar *fetch(qint64 pos, qint64 n, qint64 chunk = 0)
+    {
+        if (pos < m_bufStart || pos + n > m_bufStart + m_buf.size()) {
+            const qint64 len = std::min(std::max(n, chunk), m_end - pos);
+            if (len < n)
+                return nullptr;
+            m_buf.resize(len);
+            qint64 got = m_file.seek(pos) ? m_file.read(m_buf.data(), len) : 0;
+            got = std::max<qint64>(got, 0);
+            m_bytesRead += got;
+            m_buf.resize(got);
+            m_bufStart = pos;
+            if (got < len)
+                m_end = pos + got;
+            if (got < n)
+                return nullptr;
+        }
+        return reinterpret_cast<const uchar *>(m_buf.constData()) + (pos - m_bufStart);
+    }
+
+    // The next sync byte at or after pos, or end() when there is none.
+    qint64 nextSync(qint64 pos)
+    {
+        while (pos < m_end) {
+            const uchar *p = fetch(pos, 1, 4096);
+            if (!p)
+                break;
+            const qint64 avail = m_bufStart + m_buf.size() - pos;
+            if (const void *hit = std::memchr(p, 0x47, size_t(avail)))
+                return pos + (static_cast<const uchar *>(hit) - p);
+            pos += avail;
+        }
+        return m_end;
+    }
+
+private:
+    QFile &m_file;
+    qint64 m_end;
+    QByteArray m_buf;
+    qint64 m_bufStart = 0;
+    qint64 m_bytesRead = 0;
+};
+
+// An in-memory stretch [base, base + size) of a file ending at the file's end.
+struct Tail
+{
+    const uchar *data = nullptr;
+    qint64 base = 0;
+    qint64 end = 0;
+
+    const uchar *at(qint64 pos) const { return data + (pos - base); }
+    qint64 nextSync(qint64 pos) const
+    {
+        const void *hit = std::memchr(at(pos), 0x47, size_t(end - pos));
+        return hit ? pos + (static_cast<const uchar *>(hit) - at(pos)) : end;
+    }
+    qint64 step(qint64 pos) const { return *at(pos) == 0x47 ? pos + Packet : nextSync(pos); }
+};
+
+// Walks packets from pos to the end of the tail, keeping the last PCR and the last PTS.
+void walkToEnd(const Tail &t, qint64 pos, qint64 *lastPcr, qint64 *lastPts)
+{
+    *lastPcr = -1;
+    *lastPts = -1;
+    while (pos + Packet <= t.end) {
+        const uchar *p = t.at(pos);
+        if (*p != 0x47) {
+            pos = t.nextSync(pos);
+            continue;
+        }
+        if (carriesPcr(p)) {
+            *lastPcr = pcrBase(p);
+        } else if (p[1] & 0x40) {
+            const int ps = payloadOffset(p);
+            if (ps + 14 <= Packet && isPesWithPts(p + ps))
+                *lastPts = ptsValue(p + ps);
+        }
+        pos += Packet;
+    }
+}
+
+// A walk that starts anywhere before the tail enters it somewhere in [base, base + 188). Follows
+// all 188 entry points together; when they have all merged into one position, every walk from
+// there on is the same, whatever came before. Returns that position, or -1.
+qint64 mergePoint(const Tail &t)
+{
+    std::set<qint64> heads;
+    for (qint64 c = t.base; c < t.base + Packet; ++c)
+        heads.insert(c);
+    while (heads.size() > 1) {
+        const qint64 h = *heads.begin();
+        if (h + Packet > t.end || h >= t.base + CoalesceLimit)
+            return -1;
+        heads.erase(heads.begin());
+        heads.insert(t.step(h));
+    }
+    return *heads.begin();
+}
+
+double readNominalDuration(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT Playlist FROM flow WHERE Type = 'video'")) || !q.next())
+        return Gen::DEFAULT_NOMINAL_SECONDS;
+    static const QRegularExpression re(QStringLiteral("#EXTINF:([\\d.]+),"));
+    const auto m = re.match(QString::fromUtf8(q.value(0).toByteArray()));
+    if (!m.hasMatch())
+        return Gen::DEFAULT_NOMINAL_SECONDS;
+    bool ok = false;
+    const double v = m.captured(1).toDouble(&ok);
+    return ok && std::isfinite(v) && v > 0 ? v : Gen::DEFAULT_NOMINAL_SECONDS;
+}
+
+QList<qint64> readRanges(QSqlDatabase &db, const QString &type, int track)
+{
+    QSqlQuery q(db);
+    if (track < 0) {
+        q.prepare(QStringLiteral("SELECT Range FROM flow WHERE Type = :type"));
+        q.bindValue(QStringLiteral(":type"), type);
+    } else {
+        q.prepare(QStringLiteral("SELECT Range FROM flow WHERE Type = :type AND Track = :track"));
+        q.bindValue(QStringLiteral(":type"), type);
+        q.bindValue(QStringLiteral(":track"), track);
+    }
+    if (!q.exec())
+        fail(QStringLiteral("read ranges (type=%1, track=%2): %3")
+                 .arg(type)
+                 .arg(track)
+                 .arg(q.lastError().text()));
+    if (!q.next())
+        fail(QStringLiteral("no row in flow for type=%1, track=%2").arg(type).arg(track));
+    return recfolder::decodeRanges(q.value(0).toByteArray());
+}
+
+QString extractInit(QSqlDatabase &db, const QString &dir, const QString &type, int track,
+                    bool withExtension)
+{
+    QByteArray bytes;
+    {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("SELECT Init FROM flow WHERE Type = :type AND Track = :track"));
+        q.bindValue(QStringLiteral(":type"), type);
+        q.bindValue(QStringLiteral(":track"), track);
+        if (!q.exec())
+            fail(QStringLiteral("extract init (type=%1, track=%2): %3")
+                     .arg(type)
+                     .arg(track)
+                     .arg(q.lastError().text()));
+        if (!q.next())
+            return {};
+        bytes = q.value(0).toByteArray();
+    }
+    if (bytes.isEmpty())
+        return {};
+    QString name = QStringLiteral("%1_%2_init").arg(type).arg(track);
+    if (withExtension)
+        name += QStringLiteral(".mp4");
+    const QString path = dir + QLatin1Char('/') + name;
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        fail(QStringLiteral("open init file %1 for write: %2").arg(path, out.errorString()));
+    if (out.write(bytes) != bytes.size() || !out.commit())
+        fail(QStringLiteral("write init file %1: %2").arg(path, out.errorString()));
+    return name;
+}
+
+// Offsets must lie inside the file and rise strictly: anything else would give byte ranges of
+// zero or negative length, or past the end of the file.
+void checkRanges(const QString &filePath, const QList<qint64> &ranges, qint64 size)
+{
+    for (qsizetype i = 0; i < ranges.size(); ++i) {
+        const qint64 off = ranges.at(i);
+        if (off < 0 || off >= size)
+            fail(QStringLiteral("fragment %1 of %2 starts at byte %3, outside the file of %4 bytes")
+                     .arg(i)
+                     .arg(filePath)
+                     .arg(off)
+                     .arg(size));
+        if (i > 0 && off <= ranges.at(i - 1))
+            fail(QStringLiteral("fragment %1 of %2 starts at byte %3, not after fragment %4 at "
+                                "byte %5")
+                     .arg(i)
+                     .arg(filePath)
+                     .arg(off)
+                     .arg(i - 1)
+                     .arg(ranges.at(i - 1)));
+    }
+}
+
+QString generateAll(const QString &dir)
+{
+    const QString video = recfolder::findVideoFile(dir);
+    if (video.isEmpty())
+        fail(QStringLiteral("no video1 file in ") + dir);
+    const QMap<int, QString> audioFiles = recfolder::findAudioFiles(dir);
+    if (audioFiles.isEmpty())
+        fail(QStringLiteral("no audio<N> files in ") + dir);
+
+    const QString dbPath = recfolder::metadataPath(dir);
+    // Opening a missing file would create an empty database in the user's folder.
+    if (!QFileInfo(dbPath).isFile())
+        fail(QStringLiteral("open %1: %2").arg(dbPath, QStringLiteral("no such file")));
+
+    QString videoInit;
+    QList<int> tracks;
+    {
+        recfolder::ScopedConnection conn(QStringLiteral("playlistgen-"), dbPath);
+        if (!conn.open())
+            fail(QStringLiteral("open %1: %2").arg(dbPath, conn.errorText()));
+        QSqlDatabase &db = conn.database();
+
+        const double nominal = readNominalDuration(db);
+        const QList<qint64> videoRanges = readRanges(db, QStringLiteral("video"), -1);
+        videoInit =
+            extractInit(db, dir, QStringLiteral("video"), 1, video.contains(QLatin1Char('.')));
+        Gen::writeTextFile(dir + QStringLiteral("/video.m3u8"),
+                           Gen::buildMediaPlaylist(dir + QLatin1Char('/') + video, video,
+                                                   videoRanges, videoInit, nominal));
+        {
+            QSqlQuery q(db);
+            if (!q.exec(
+                    QStringLiteral("SELECT Track FROM flow WHERE Type = 'audio' ORDER BY Track")))
+                fail(QStringLiteral("list audio tracks: %1").arg(q.lastError().text()));
+            while (q.next())
+                tracks.append(q.value(0).toInt());
+        }
+        for (const int track : std::as_const(tracks)) {
+            const auto it = audioFiles.constFind(track);
+            if (it == audioFiles.constEnd())
+                fail(QStringLiteral("audio track %1: no audio%1 file on disk").arg(track));
+            const QString &file = it.value();
+            const QList<qint64> ranges = readRanges(db, QStringLiteral("audio"), track);
+            const QString init = extractInit(db, dir, QStringLiteral("audio"), track,
+                                             file.contains(QLatin1Char('.')));
+            Gen::writeTextFile(dir + QStringLiteral("/audio%1.m3u8").arg(track),
+                               Gen::buildMediaPlaylist(dir + QLatin1Char('/') + file, file, ranges,
+                                                       init, nominal));
+        }
+    }
+    Gen::writeTextFile(dir + QLatin1Char('/') + recfolder::MasterPlaylistName,
+                       Gen::buildMasterPlaylist(!videoInit.isEmpty(), tracks));
+    return {};
+}
+
+} // namespace
+
+PlaylistGenerator::PlaylistGenerator(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_watcher, &QFutureWatcher<Result>::finished, this,
+            &PlaylistGenerator::onWatcherFinished);
+}
+
+PlaylistGenerator::~PlaylistGenerator()
+{
+    m_watcher.waitForFinished();
+}
+
+void PlaylistGenerator::generate(const QString &recordingDir)
+{
+    if (m_busy) {
+        qWarning() << "PlaylistGenerator: generate(" << recordingDir
+                   << ") ignored — already running";
+        return;
+    }
+    m_busy = true;
+    emit started(recordingDir);
+    emit busyChanged();
+    m_watcher.setFuture(QtConcurrent::run(&PlaylistGenerator::generatePlaylists, recordingDir));
+}
+
+void PlaylistGenerator::onWatcherFinished()
+{
+    const Result r = m_watcher.result();
+    m_busy = false;
+    emit finished(r.ok, r.path, r.error);
+    emit busyChanged();
+}
+
+PlaylistGenerator::Result PlaylistGenerator::generatePlaylists(const QString &dir)
+{
+    Result r;
+    r.path = dir;
+    try {
+        generateAll(dir);
+        r.ok = true;
+    } catch (const std::exception &e) {
+        r.error = QString::fromUtf8(e.what());
+    } catch (...) {
+        r.error = QStringLiteral("unknown exception");
+    }
+    return r;
+}
+
+qint64 PlaylistGenerator::groupFactor(double nominal)
+{
+    const double q = std::round(double(TARGET_SEGMENT_SECONDS) / nominal);
+    if (!(q >= 1.0))
+        return 1;
+    // A nonsensically small nominal length must not overflow the fragment arithmetic.
+    return q > 1e15 ? qint64(1e15) : qint64(q);
+}
+
+QString PlaylistGenerator::buildMediaPlaylist(const QString &filePath, const QString &fileName,
+                                              const QList<qint64> &ranges, const QString &initName,
+                                              double nominal, ProbeStats *stats)
+{
+    const qint64 size = QFileInfo(filePath).size();
+    if (size < 1)
+        fail(QStringLiteral("ts file %1 missing or empty").arg(filePath));
+    checkRanges(filePath, ranges, size);
+
+    const qint64 g = ranges.size();
+    const qint64 f = groupFactor(nominal);
+    const qint64 count = g == 0 ? 0 : (g - 1) / f + 1;
+
+    struct Segment
+    {
+        qint64 start = 0;
+        qint64 length = 0;
+        bool full = false;
+        double nominal = 0;
+        double duration = 0;
+    };
+    QList<Segment> segments;
+    segments.reserve(count);
+    for (qint64 k = 0; k < count; ++k) {
+        const qint64 t = k * f;
+        Segment s;
+        s.full = f < g - t;
+        s.start = ranges.at(t);
+        s.length = (s.full ? ranges.at(t + f) : size) - s.start;
+        s.nominal = double(s.full ? f : g - t) * nominal;
+        segments.append(s);
+    }
+
+    QFile file(filePath);
+    const bool opened = file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    QList<qint64> startStamps;
+    qint64 endStamp = -1;
+    qint64 bytesRead = 0;
+    if (opened) {
+        for (qint64 k = 0; k < count; ++k)
+            startStamps.append(firstTimestamp(file, ranges.at(k * f), &bytesRead));
+        endStamp = lastTimestamp(file, size, &bytesRead);
+    }
+
+    const double bound = 3.0 * double(f) * nominal;
+    int fallbacks = 0;
+    double longest = 0;
+    for (qint64 k = 0; k < count; ++k) {
+        Segment &s = segments[k];
+        s.duration = s.nominal;
+        bool measured = false;
+        if (opened) {
+            const qint64 c = startStamps.at(k);
+            const qint64 d = s.full ? startStamps.at(k + 1) : endStamp;
+            if (c >= 0 && d >= 0) {
+                qint64 delta = d - c;
+                if (delta < 0)
+                    delta += TIMESTAMP_WRAP;
+                const double w = double(delta) / TIMESTAMP_CLOCK;
+                if (w > 0 && w < bound) {
+                    s.duration = w;
+                    measured = true;
+                }
+            }
+        }
+        if (!measured)
+            ++fallbacks;
+        longest = std::max(longest, s.duration);
+    }
+
+    if (!opened) {
+        qWarning() << "PlaylistGenerator: could not open" << filePath
+                   << "to measure durations — using nominal; seeking will drift";
+    } else if (fallbacks > 0) {
+        qWarning() << "PlaylistGenerator:" << fileName << "— nominal duration"
+                   << "for" << fallbacks << "of" << count
+                   << "segments (no readable stream timestamp); seeking may"
+                   << "drift past those";
+    }
+    if (stats) {
+        stats->bytesRead += bytesRead;
+        stats->segments += int(count);
+        stats->fallbacks += fallbacks;
+    }
+
+    const double ceiled = std::ceil(longest);
+    const qint64 target = ceiled < 1 ? 1 : ceiled > 2e9 ? qint64(2e9) : qint64(ceiled);
+    QStringList lines{QStringLiteral("#EXTM3U"), QStringLiteral("#EXT-X-VERSION:6"),
+                      QStringLiteral("#EXT-X-TARGETDURATION:%1").arg(target),
+                      QStringLiteral("#EXT-X-MEDIA-SEQUENCE:0")};
+    if (!initName.isEmpty())
+        lines.append(QStringLiteral("#EXT-X-MAP:URI=\"%1\"").arg(initName));
+    for (const Segment &s : std::as_const(segments)) {
+        lines.append(QStringLiteral("#EXTINF:%1,").arg(s.duration, 0, 'f', 3));
+        lines.append(QStringLiteral("#EXT-X-BYTERANGE:%1@%2").arg(s.length).arg(s.start));
+        lines.append(fileName);
+    }
+    lines.append(QStringLiteral("#EXT-X-ENDLIST"));
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString PlaylistGenerator::buildMasterPlaylist(bool hasVideoInit, const QList<int> &tracks)
+{
+    QStringList lines{QStringLiteral("#EXTM3U"), QStringLiteral("#EXT-X-VERSION:6"),
+                      QStringLiteral("#EXT-X-STREAM-INF:BANDWIDTH=%1,CODECS=\"%2\",AUDIO=\"audio\"")
+                          .arg(BANDWIDTH)
+                          .arg(hasVideoInit
+                                   ? QStringLiteral("hev1.2.4.L120.B0,ac-4.02.01.01,ac-4.02.01.00")
+                                   : QStringLiteral("ac-3,avc1.42e01e")),
+                      QStringLiteral("video.m3u8")};
+    bool first = true;
+    for (const int m : tracks) {
+        lines.append(QStringLiteral("#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"audio\",NAME=\"Track %1\","
+                                    "DEFAULT=%2,AUTOSELECT=YES,URI=\"audio%1.m3u8\"")
+                         .arg(m)
+                         .arg(first ? QStringLiteral("YES") : QStringLiteral("NO")));
+        first = false;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+qint64 PlaylistGenerator::firstTimestamp(QFile &file, qint64 offset, qint64 *bytesRead)
+{
+    if (offset < 0 || !file.seek(offset))
+        return -1;
+    const qint64 size = file.size();
+    const qint64 end = offset + std::clamp<qint64>(size - offset, 0, START_PROBE_BYTES);
+    WindowReader r(file, end);
+    qint64 pts = -1;
+    qint64 pcr = -1;
+    qint64 pos = offset;
+    while (pos + Packet <= r.end()) {
+        const uchar *p = r.fetch(pos, HeaderBytes);
+        if (!p)
+            break;
+        if (*p != 0x47) {
+            pos = r.nextSync(pos);
+            continue;
+        }
+        if (carriesPcr(p)) {
+            pcr = pcrBase(p);
+            break;
+        }
+        if (pts < 0 && (p[1] & 0x40)) {
+            const int ps = payloadOffset(p);
+            if (ps + 14 <= Packet) {
+                const uchar *payload = r.fetch(pos + ps, 14);
+                if (payload && isPesWithPts(payload))
+                    pts = ptsValue(payload);
+            }
+        }
+        pos += Packet;
+    }
+    if (bytesRead)
+        *bytesRead += r.bytesRead();
+    return pcr >= 0 ? pcr : pts;
+}
+
+qint64 PlaylistGenerator::lastTimestamp(QFile &file, qint64 size, qint64 *bytesRead)
+{
+    const qint64 windowStart = std::max<qint64>(0, size - END_PROBE_BYTES);
+    if (!file.seek(windowStart))
+        return -1;
+    const qint64 fileEnd = std::max(file.size(), windowStart);
+
+    // The tail grows towards the window start; bytes already read are kept.
+    QByteArray buf;
+    qint64 bufStart = fileEnd;
+    qint64 readTotal = 0;
+    qint64 want = FirstTailBytes;
+    qint64 result = -1;
+    for (;;) {
+        const qint64 x = std::max(windowStart, fileEnd - want);
+        if (x < bufStart) {
+            QByteArray more(bufStart - x, Qt::Uninitialized);
+            const qint64 got = file.seek(x) ? file.read(more.data(), more.size()) : -1;
+            readTotal += std::max<qint64>(got, 0);
+            if (got != more.size())
+                break; // the file changed under us; give up on a timestamp
+            buf.prepend(more);
+            bufStart = x;
+        }
+        Tail tail{reinterpret_cast<const uchar *>(buf.constData()), bufStart, fileEnd};
+        qint64 lastPcr = -1;
+        qint64 lastPts = -1;
+        if (x == windowStart) {
+            walkToEnd(tail, windowStart, &lastPcr, &lastPts);
+            result = lastPcr >= 0 ? lastPcr : lastPts;
+            break;
+        }
+        // Only a PCR after the merge point settles the answer: an earlier PCR loses to it, and
+        // a PTS loses to any PCR that may lie further back.
+        if (const qint64 m = mergePoint(tail); m >= 0) {
+            walkToEnd(tail, m, &lastPcr, &lastPts);
+            if (lastPcr >= 0) {
+                result = lastPcr;
+                break;
+            }
+        }
+        want *= 4;
+    }
+    if (bytesRead)
+        *bytesRead += readTotal;
+    return result;
+}
+
+void PlaylistGenerator::writeTextFile(const QString &path, const QString &text)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text))
+        fail(QStringLiteral("open %1 for write: %2").arg(path, f.errorString()));
+    const QByteArray bytes = text.toUtf8();
+    if (f.write(bytes) != bytes.size() || !f.commit())
+        fail(QStringLiteral("write %1: %2").arg(path, f.errorString()));
+}

@@ -1,0 +1,172 @@
+#include "recordingfolder.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QUuid>
+#include <QtEndian>
+
+#include <cmath>
+
+namespace recfolder {
+
+namespace {
+
+const QRegularExpression &videoPattern()
+{
+    static const QRegularExpression re(QStringLiteral("^video1(?:\\.([A-Za-z0-9]+))?$"));
+    return re;
+}
+
+const QRegularExpression &audioPattern()
+{
+    static const QRegularExpression re(QStringLiteral("^audio(\\d+)(?:\\.([A-Za-z0-9]+))?$"));
+    return re;
+}
+
+bool isPlaylistExtension(const QString &ext)
+{
+    return ext.compare(QLatin1String("m3u8"), Qt::CaseInsensitive) == 0;
+}
+
+// Regular files of dir in the order the file system lists them.
+QStringList regularFiles(const QString &dir)
+{
+    QStringList names;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        if (it.fileInfo().isFile())
+            names.append(it.fileName());
+    }
+    return names;
+}
+
+QDateTime fromEpochNumber(qint64 n)
+{
+    // Above 100000000000 the number is taken as milliseconds; seconds beyond the range that
+    // milliseconds can hold are rejected rather than overflowed.
+    if (n > 100000000000LL)
+        return QDateTime::fromMSecsSinceEpoch(n).toLocalTime();
+    if (n < -9000000000000000LL / 1000)
+        return {};
+    return QDateTime::fromSecsSinceEpoch(n).toLocalTime();
+}
+
+} // namespace
+
+QString metadataPath(const QString &folder)
+{
+    return folder + QLatin1Char('/') + MetadataFileName;
+}
+
+QList<qint64> decodeRanges(const QByteArray &blob)
+{
+    QList<qint64> out;
+    const qsizetype n = blob.size() / 8;
+    out.reserve(n);
+    for (qsizetype i = 0; i < n; ++i)
+        out.append(qFromLittleEndian<qint64>(blob.constData() + 8 * i));
+    return out;
+}
+
+QString findVideoFile(const QString &dir)
+{
+    for (const QString &name : regularFiles(dir)) {
+        const auto m = videoPattern().match(name);
+        if (m.hasMatch() && !isPlaylistExtension(m.captured(1)))
+            return name;
+    }
+    return {};
+}
+
+QMap<int, QString> findAudioFiles(const QString &dir)
+{
+    QMap<int, QString> out;
+    for (const QString &name : regularFiles(dir)) {
+        const auto m = audioPattern().match(name);
+        if (!m.hasMatch() || isPlaylistExtension(m.captured(2)))
+            continue;
+        bool ok = false;
+        const int track = m.captured(1).toInt(&ok, 10);
+        if (ok)
+            out.insert(track, name);
+    }
+    return out;
+}
+
+ChannelId parseChannelId(const QString &hex)
+{
+    ChannelId c;
+    bool ok = false;
+    const quint64 v = hex.toULongLong(&ok, 16);
+    if (!ok)
+        return c;
+    c.valid = true;
+    c.atscVersion = int(v >> 60);
+    c.major = int((v >> 12) & 0xfff);
+    c.minor = int(v & 0xfff);
+    return c;
+}
+
+QDateTime parseStartTime(const QJsonValue &value)
+{
+    if (value.isString()) {
+        const QString text = value.toString();
+        const QDateTime iso = QDateTime::fromString(text, Qt::ISODate);
+        if (iso.isValid())
+            return iso.toLocalTime();
+        bool ok = false;
+        const qint64 n = text.toLongLong(&ok, 10);
+        return ok ? fromEpochNumber(n) : QDateTime();
+    }
+    if (value.isDouble()) {
+        const double d = value.toDouble();
+        // Truncation of a value outside the 64-bit range would be undefined.
+        if (!std::isfinite(d) || std::fabs(d) >= 9.2e18)
+            return {};
+        return fromEpochNumber(qint64(d));
+    }
+    return {};
+}
+
+QJsonObject parseJsonObject(const QByteArray &bytes, bool *ok, QString *error)
+{
+    QJsonParseError err{};
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &err);
+    const bool good = !doc.isNull() && doc.isObject();
+    if (ok)
+        *ok = good;
+    if (error)
+        *error = err.errorString();
+    return good ? doc.object() : QJsonObject();
+}
+
+ScopedConnection::ScopedConnection(const QString &prefix, const QString &dbPath)
+    : m_name(prefix + QUuid::createUuid().toString(QUuid::WithoutBraces))
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    m_db.setDatabaseName(dbPath);
+}
+
+ScopedConnection::~ScopedConnection()
+{
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+bool ScopedConnection::open()
+{
+    return m_db.open();
+}
+
+QString ScopedConnection::errorText() const
+{
+    return m_db.lastError().text();
+}
+
+} // namespace recfolder

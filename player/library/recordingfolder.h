@@ -1,0 +1,76 @@
+// The on-disk layout of one recording folder as the box writes it: the metadata database
+// sv_metadata.db (tables info, state, flow), the fragmented media files video1 and audio<N>
+// (with or without an extension), and an optional poster.png.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QSqlDatabase>
+#include <QString>
+
+namespace recfolder {
+
+inline const QString MetadataFileName = QStringLiteral("sv_metadata.db");
+inline const QString MasterPlaylistName = QStringLiteral("master.m3u8");
+inline const QString PosterFileName = QStringLiteral("poster.png");
+
+// folder + "/sv_metadata.db".
+QString metadataPath(const QString &folder);
+
+// flow.Range: little-endian signed 64-bit offsets, one per fragment; a trailing remainder of
+// fewer than 8 bytes is ignored.
+QList<qint64> decodeRanges(const QByteArray &blob);
+
+// The video media file of dir: the first regular file, in directory order, named video1 or
+// video1.<ext> with an extension other than m3u8 (any case). Empty when there is none.
+QString findVideoFile(const QString &dir);
+
+// The audio media files of dir by track number: audio<N> or audio<N>.<ext> (ext not m3u8);
+// audio01 is track 1. A later name replaces an earlier one for the same track.
+QMap<int, QString> findAudioFiles(const QString &dir);
+
+// channel.id: 64-bit value in hexadecimal text. Bits 63..60 are the ATSC version, 23..12 the
+// major and 11..0 the minor channel number.
+struct ChannelId
+{
+    bool valid = false;
+    int atscVersion = -1;
+    int major = 0;
+    int minor = 0;
+};
+ChannelId parseChannelId(const QString &hex);
+
+// program.start_time: ISO 8601 text, or seconds or milliseconds since the epoch (as a number or
+// as decimal text); values above 100000000000 count as milliseconds. Invalid when unreadable.
+QDateTime parseStartTime(const QJsonValue &value);
+
+// Parses a Json column: text or blob holding a UTF-8 JSON object. *ok is false (and *error
+// says why) when the bytes are not a JSON object.
+QJsonObject parseJsonObject(const QByteArray &bytes, bool *ok = nullptr, QString *error = nullptr);
+
+// One short-lived QSQLITE connection named prefix + a fresh UUID. The destructor closes it and
+// removes it from the driver's registry; every QSqlQuery on it must be gone by then, so declare
+// queries after the connection.
+class ScopedConnection
+{
+public:
+    ScopedConnection(const QString &prefix, const QString &dbPath);
+    ~ScopedConnection();
+
+    ScopedConnection(const ScopedConnection &) = delete;
+    ScopedConnection &operator=(const ScopedConnection &) = delete;
+
+    bool open();
+    QSqlDatabase &database() { return m_db; }
+    QString errorText() const;
+    QString name() const { return m_name; }
+
+private:
+    QString m_name;
+    QSqlDatabase m_db;
+};
+
+} // namespace recfolder

@@ -1,0 +1,221 @@
+#include "recordingstate.h"
+
+#include "recordingfolder.h"
+#include "vlcplayer.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <cmath>
+
+RecordingState::RecordingState(VlcPlayer *player, QObject *parent)
+    : QObject(parent)
+    , m_player(player)
+{
+    m_writeTimer.setInterval(WriteIntervalMs);
+    m_writeTimer.setSingleShot(false);
+    connect(&m_writeTimer, &QTimer::timeout, this, &RecordingState::onWriteTimer);
+    if (player) {
+        connect(player, &VlcPlayer::currentMediaChanged, this,
+                &RecordingState::onCurrentMediaChanged);
+        connect(player, &VlcPlayer::playbackEnded, this, &RecordingState::onPlaybackEnded);
+    }
+}
+
+RecordingState::~RecordingState()
+{
+    m_writeWatcher.waitForFinished();
+}
+
+int RecordingState::playerSeconds() const
+{
+    return int(m_player->time() / 1000);
+}
+
+void RecordingState::play(const QUrl &masterUrl, const QString &subdirPath)
+{
+    if (!m_currentDbPath.isEmpty() && m_player) {
+        const int seconds = playerSeconds();
+        const QString path = m_currentDbPath;
+        m_currentDbPath.clear();
+        m_writeTimer.stop();
+        startWrite(path, seconds);
+        // The read below must see this write.
+        m_writeWatcher.waitForFinished();
+    }
+    const QString dbPath = subdirPath + QStringLiteral("/sv_metadata.db");
+    const int saved = doRead(dbPath);
+    if (saved < ResumeThresholdSeconds) {
+        track(dbPath);
+        emit playReady(masterUrl, 0);
+        return;
+    }
+    m_pendingUrl = masterUrl;
+    m_pendingDbPath = dbPath;
+    m_pendingSeconds = saved;
+    emit resumeRequested(masterUrl, saved);
+}
+
+void RecordingState::confirmResume()
+{
+    if (m_pendingDbPath.isEmpty())
+        return;
+    const QUrl url = m_pendingUrl;
+    const int seconds = m_pendingSeconds;
+    track(m_pendingDbPath);
+    clearPending();
+    emit playReady(url, seconds);
+}
+
+void RecordingState::startOver()
+{
+    if (m_pendingDbPath.isEmpty())
+        return;
+    const QUrl url = m_pendingUrl;
+    track(m_pendingDbPath);
+    clearPending();
+    emit playReady(url, 0);
+}
+
+void RecordingState::cancelResume()
+{
+    clearPending();
+}
+
+void RecordingState::onWriteTimer()
+{
+    if (!m_currentDbPath.isEmpty() && m_player)
+        startWrite(m_currentDbPath, playerSeconds());
+}
+
+void RecordingState::onCurrentMediaChanged()
+{
+    if (!m_player || !m_player->currentMedia().isEmpty() || m_currentDbPath.isEmpty())
+        return;
+    const int seconds = playerSeconds();
+    const QString path = m_currentDbPath;
+    m_currentDbPath.clear();
+    m_writeTimer.stop();
+    startWrite(path, seconds);
+}
+
+void RecordingState::onPlaybackEnded()
+{
+    if (m_currentDbPath.isEmpty())
+        return;
+    const QString path = m_currentDbPath;
+    m_currentDbPath.clear();
+    m_writeTimer.stop();
+    startWrite(path, 0);
+}
+
+void RecordingState::waitForWrites()
+{
+    m_writeWatcher.waitForFinished();
+}
+
+void RecordingState::startWrite(const QString &dbPath, int seconds)
+{
+    // One write at a time, in the order they were started.
+    m_writeWatcher.waitForFinished();
+    m_writeWatcher.setFuture(QtConcurrent::run(&RecordingState::doWrite, dbPath, seconds));
+}
+
+void RecordingState::clearPending()
+{
+    m_pendingUrl = QUrl();
+    m_pendingDbPath.clear();
+    m_pendingSeconds = 0;
+}
+
+void RecordingState::track(const QString &dbPath)
+{
+    m_currentDbPath = dbPath;
+    m_writeTimer.start();
+}
+
+int RecordingState::doRead(const QString &dbPath)
+{
+    if (!QFileInfo(dbPath).isFile())
+        return 0;
+    QByteArray bytes;
+    {
+        recfolder::ScopedConnection conn(QStringLiteral("recstate-r-"), dbPath);
+        if (!conn.open()) {
+            qWarning() << "RecordingState::doRead: cannot open" << dbPath << ":"
+                       << conn.errorText();
+        } else {
+            QSqlQuery q(conn.database());
+            if (q.exec(QStringLiteral("SELECT Json FROM state WHERE ID=1")) && q.next())
+                bytes = q.value(0).toByteArray();
+        }
+    }
+    bool ok = false;
+    const QJsonObject state = recfolder::parseJsonObject(bytes, &ok);
+    if (!ok)
+        return 0;
+    // Only an integral number counts; 12.5 is no position.
+    const QJsonValue v = state.value(QStringLiteral("position"));
+    if (!v.isDouble())
+        return 0;
+    const double d = v.toDouble();
+    if (d != std::floor(d) || d < -2147483648.0 || d > 2147483647.0)
+        return 0;
+    return int(d);
+}
+
+void RecordingState::doWrite(const QString &dbPath, int seconds)
+{
+    if (!QFileInfo(dbPath).isFile()) {
+        qWarning() << "RecordingState::doWrite: db missing" << dbPath;
+        return;
+    }
+    recfolder::ScopedConnection conn(QStringLiteral("recstate-w-"), dbPath);
+    if (!conn.open()) {
+        qWarning() << "RecordingState::doWrite: cannot open" << dbPath << ":" << conn.errorText();
+        return;
+    }
+    QSqlDatabase &db = conn.database();
+    if (!db.transaction()) {
+        qWarning() << "RecordingState::doWrite: BEGIN failed:" << db.lastError().text();
+        return;
+    }
+    bool haveRow = false;
+    QJsonObject state;
+    {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT Json FROM state WHERE ID=1"))) {
+            qWarning() << "RecordingState::doWrite: SELECT failed:" << q.lastError().text();
+            q.finish();
+            db.rollback();
+            return;
+        }
+        if (q.next()) {
+            haveRow = true;
+            state = recfolder::parseJsonObject(q.value(0).toByteArray());
+        }
+    }
+    state.insert(QStringLiteral("position"), seconds);
+    const QByteArray json = QJsonDocument(state).toJson(QJsonDocument::Compact);
+    {
+        QSqlQuery q(db);
+        q.prepare(haveRow ? QStringLiteral("UPDATE state SET Json = :json WHERE ID = 1")
+                          : QStringLiteral("INSERT INTO state(ID, Json) VALUES (1, :json)"));
+        q.bindValue(QStringLiteral(":json"), json);
+        if (!q.exec()) {
+            qWarning() << "RecordingState::doWrite: write failed:" << q.lastError().text();
+            q.finish();
+            db.rollback();
+            return;
+        }
+    }
+    if (!db.commit()) {
+        qWarning() << "RecordingState::doWrite: COMMIT failed:" << db.lastError().text();
+        db.rollback();
+    }
+}

@@ -1,0 +1,47 @@
+// Hand-built recording folders and transport-stream bytes for the library tests.
+#pragma once
+
+#include "recordingmaker.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace fixtures {
+
+// What goes into a hand-built sv_metadata.db. A table that is switched off is not created; a
+// row that is nullopt is not inserted.
+struct DbSpec
+{
+    bool infoTable = true;
+    bool stateTable = true;
+    bool flowTable = true;
+    std::optional<QByteArray> info;
+    std::optional<QByteArray> state;
+    bool jsonAsBlob = false; // bind the Json columns as blobs instead of text
+    QList<mkrec::FlowRow> flows;
+    QList<QByteArray> rawRanges; // when not empty, replaces the packed ranges row by row
+};
+
+// Creates folder (and parents) and writes folder/sv_metadata.db. Returns an error text or empty.
+QString writeDb(const QString &folder, const DbSpec &spec);
+
+// A metadata folder that the library scan lists: info.Json with program name and more.
+QByteArray infoJson(const QString &name, const QString &extraProgram = QString(),
+                    const QString &channelId = QString());
+
+// Writes bytes to path; false on failure.
+bool writeFile(const QString &path, const QByteArray &bytes);
+QByteArray readFile(const QString &path);
+
+// One 188-byte transport-stream packet on PID 0x100. pcr and pts are 33-bit 90 kHz values or
+// -1 for none; the rest of the packet is stuffing (0xff).
+QByteArray tsPacket(qint64 pcr, qint64 pts = -1, bool unitStart = true);
+// A packet with neither PCR nor PES header.
+QByteArray tsFiller();
+
+// Row values of a sqlite3 table column, for checks outside the Qt driver (e.g. typeof()).
+QString sqlScalar(const QString &dbPath, const QString &sql);
+
+} // namespace fixtures
