@@ -533,6 +533,14 @@ void VlcPlayer::attachVideoItem(VlcVideoItem *item)
                                &VlcVideoItem::displayFrame, item);
     libvlc_video_set_format_callbacks(m_mediaPlayer, &VlcVideoItem::formatSetup,
                                       &VlcVideoItem::formatCleanup);
+    if (m_videoItem != item) {
+        if (m_videoItem)
+            disconnect(m_videoItem, &VlcVideoItem::firstFrameReceived, this, nullptr);
+        // Some streams report no picture size when the video output is created; by the first
+        // shown picture the decoder knows it, so look again there instead of showing the first
+        // second at the wrong shape.
+        connect(item, &VlcVideoItem::firstFrameReceived, this, &VlcPlayer::resolveVideoAspect);
+    }
     m_videoItem = item;
     item->setForcedAspect(forcedAspectForMode(m_aspectMode));
     item->setSourceAspect(0.0);
@@ -540,6 +548,8 @@ void VlcPlayer::attachVideoItem(VlcVideoItem *item)
 
 void VlcPlayer::detachVideoItem()
 {
+    if (m_videoItem)
+        disconnect(m_videoItem, &VlcVideoItem::firstFrameReceived, this, nullptr);
     m_videoItem = nullptr;
     if (!m_mediaPlayer)
         return;
