@@ -201,15 +201,19 @@ double readNominalDuration(QSqlDatabase &db)
 QList<qint64> readRanges(QSqlDatabase &db, const QString &type, int track)
 {
     QSqlQuery q(db);
+    // A failed prepare keeps its own error text; running the statement anyway would replace it
+    // with a meaningless one.
+    bool ok = false;
     if (track < 0) {
-        q.prepare(QStringLiteral("SELECT Range FROM flow WHERE Type = :type"));
+        ok = q.prepare(QStringLiteral("SELECT Range FROM flow WHERE Type = :type"));
         q.bindValue(QStringLiteral(":type"), type);
     } else {
-        q.prepare(QStringLiteral("SELECT Range FROM flow WHERE Type = :type AND Track = :track"));
+        ok = q.prepare(
+            QStringLiteral("SELECT Range FROM flow WHERE Type = :type AND Track = :track"));
         q.bindValue(QStringLiteral(":type"), type);
         q.bindValue(QStringLiteral(":track"), track);
     }
-    if (!q.exec())
+    if (!ok || !q.exec())
         fail(QStringLiteral("read ranges (type=%1, track=%2): %3")
                  .arg(type)
                  .arg(track)
@@ -225,10 +229,11 @@ QString extractInit(QSqlDatabase &db, const QString &dir, const QString &type, i
     QByteArray bytes;
     {
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("SELECT Init FROM flow WHERE Type = :type AND Track = :track"));
+        const bool ok = q.prepare(
+            QStringLiteral("SELECT Init FROM flow WHERE Type = :type AND Track = :track"));
         q.bindValue(QStringLiteral(":type"), type);
         q.bindValue(QStringLiteral(":track"), track);
-        if (!q.exec())
+        if (!ok || !q.exec())
             fail(QStringLiteral("extract init (type=%1, track=%2): %3")
                      .arg(type)
                      .arg(track)

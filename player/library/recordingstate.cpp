@@ -204,10 +204,11 @@ void RecordingState::doWrite(const QString &dbPath, int seconds)
     const QByteArray json = QJsonDocument(state).toJson(QJsonDocument::Compact);
     {
         QSqlQuery q(db);
-        q.prepare(haveRow ? QStringLiteral("UPDATE state SET Json = :json WHERE ID = 1")
-                          : QStringLiteral("INSERT INTO state(ID, Json) VALUES (1, :json)"));
+        const bool prepared =
+            q.prepare(haveRow ? QStringLiteral("UPDATE state SET Json = :json WHERE ID = 1")
+                              : QStringLiteral("INSERT INTO state(ID, Json) VALUES (1, :json)"));
         q.bindValue(QStringLiteral(":json"), json);
-        if (!q.exec()) {
+        if (!prepared || !q.exec()) {
             qWarning() << "RecordingState::doWrite: write failed:" << q.lastError().text();
             q.finish();
             db.rollback();
