@@ -118,8 +118,14 @@ SvpResponse svpRequestUdp(const QString &host, quint16 port, const SvpHeader &he
 {
     SvpResponse result;
     QUdpSocket socket;
+    const QHostAddress address(host);
+    if (address.isNull()) {
+        // Qt would send to a null address as to 0.0.0.0, that is, to this machine.
+        result.error = QStringLiteral("udp send failed: not an IP address: %1").arg(host);
+        return result;
+    }
     const QByteArray packet = header.pack();
-    const qint64 sent = socket.writeDatagram(packet, QHostAddress(host), port);
+    const qint64 sent = socket.writeDatagram(packet, address, port);
     if (sent != SVP_HEADER_SIZE) {
         result.error = QStringLiteral("udp send failed: %1").arg(socket.errorString());
         return result;

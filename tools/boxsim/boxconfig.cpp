@@ -57,7 +57,7 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
     const QCommandLineOption address(QStringLiteral("address"),
                                      QStringLiteral("Address SVP listens on (TCP and UDP)."),
                                      QStringLiteral("addr"), config->address);
-    const QCommandLineOption svpPort(QStringLiteral("svp-port"), QStringLiteral("SVP port."),
+    const QCommandLineOption svpPort(QStringLiteral("svp-port"), QStringLiteral("SVP port (0: any free one)."),
                                      QStringLiteral("port"), QString::number(config->svpPort));
     const QCommandLineOption noSvp(QStringLiteral("no-svp"), QStringLiteral("Serve no SVP."));
     const QCommandLineOption discAddress(
@@ -66,7 +66,7 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
                        "default: --address."),
         QStringLiteral("addr"));
     const QCommandLineOption discPort(QStringLiteral("discovery-port"),
-                                      QStringLiteral("Discovery port."), QStringLiteral("port"),
+                                      QStringLiteral("Discovery port (0: any free one)."), QStringLiteral("port"),
                                       QString::number(config->discoveryPort));
     const QCommandLineOption noDiscovery(QStringLiteral("no-discovery"),
                                          QStringLiteral("Answer no DISCOVER."));
@@ -130,12 +130,12 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
         return false;
     }
     int port = 0;
-    if (!readInt(parser.value(svpPort), 1, 65535, &port)) {
+    if (!readInt(parser.value(svpPort), 0, 65535, &port)) {
         *error = QStringLiteral("bad --svp-port");
         return false;
     }
     c.svpPort = quint16(port);
-    if (!readInt(parser.value(discPort), 1, 65535, &port)) {
+    if (!readInt(parser.value(discPort), 0, 65535, &port)) {
         *error = QStringLiteral("bad --discovery-port");
         return false;
     }

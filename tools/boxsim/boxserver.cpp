@@ -53,6 +53,7 @@ bool BoxServer::start(QString *error)
             return false;
         }
         connect(m_tcp, &QTcpServer::newConnection, this, &BoxServer::onNewConnection);
+        m_config.svpPort = m_tcp->serverPort(); // UDP takes the same port, also when it was 0
 
         m_svpUdp = new QUdpSocket(this);
         if (!m_svpUdp->bind(address, m_config.svpPort)) {
@@ -77,6 +78,7 @@ bool BoxServer::start(QString *error)
             return false;
         }
         connect(m_discovery, &QUdpSocket::readyRead, this, &BoxServer::onDiscoveryDatagrams);
+        m_config.discoveryPort = m_discovery->localPort();
     }
     return true;
 }

@@ -24,9 +24,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "boxsim: %s\n", qPrintable(error));
         return 1;
     }
-    std::printf("boxsim: ready %s svp=%u discovery=%s:%u id=%s\n", qPrintable(config.address),
-                unsigned(config.svpPort), qPrintable(config.effectiveDiscoveryAddress()),
-                unsigned(config.discoveryPort), config.id.constData());
+    // Tests wait for this line and read the ports from it.
+    const BoxConfig &bound = box.config();
+    std::printf("boxsim: ready %s svp=%u discovery=%s:%u id=%s\n", qPrintable(bound.address),
+                unsigned(bound.svpPort), qPrintable(bound.effectiveDiscoveryAddress()),
+                unsigned(bound.discoveryPort), bound.id.constData());
     std::fflush(stdout);
     return app.exec();
 }

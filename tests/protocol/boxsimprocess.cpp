@@ -1,0 +1,87 @@
+#include "boxsimprocess.h"
+
+#include <QDeadlineTimer>
+#include <QRegularExpression>
+#include <QThread>
+
+BoxSimProcess::BoxSimProcess(QStringList arguments, QString netnsHost)
+    : m_arguments(std::move(arguments))
+    , m_host(std::move(netnsHost))
+{}
+
+BoxSimProcess::~BoxSimProcess()
+{
+    stop();
+}
+
+bool BoxSimProcess::start(QString *error)
+{
+    QStringList args = m_arguments;
+    if (m_host.isEmpty()) {
+        m_process.start(QStringLiteral(BOXSIM_PATH), args);
+    } else {
+        args.prepend(QStringLiteral(BOXSIM_PATH));
+        args.prepend(m_host);
+        args.prepend(QStringLiteral("exec"));
+        m_process.start(QStringLiteral(TESTNET_SCRIPT), args);
+    }
+    if (!m_process.waitForStarted(5000)) {
+        *error = QStringLiteral("boxsim did not start: %1").arg(m_process.errorString());
+        return false;
+    }
+    const QRegularExpression ready(
+        QStringLiteral("boxsim: ready \\S+ svp=(\\d+) discovery=\\S+:(\\d+)"));
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        drain();
+        const auto match = ready.match(QString::fromLatin1(m_stdout));
+        if (match.hasMatch()) {
+            m_svpPort = quint16(match.captured(1).toUInt());
+            m_discoveryPort = quint16(match.captured(2).toUInt());
+            return true;
+        }
+        if (m_process.state() == QProcess::NotRunning)
+            break;
+        m_process.waitForReadyRead(100);
+    }
+    *error = QStringLiteral("boxsim not ready: %1 %2")
+                 .arg(QString::fromLocal8Bit(m_stdout),
+                      QString::fromLocal8Bit(m_process.readAllStandardError()));
+    stop();
+    return false;
+}
+
+void BoxSimProcess::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(3000)) {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+}
+
+void BoxSimProcess::drain()
+{
+    m_stdout += m_process.readAllStandardOutput();
+}
+
+QStringList BoxSimProcess::received(int settleMs)
+{
+    QDeadlineTimer settle(settleMs);
+    while (!settle.hasExpired()) {
+        m_process.waitForReadyRead(int(std::max<qint64>(settle.remainingTime(), 1)));
+        drain();
+    }
+    drain();
+    QStringList lines;
+    const QRegularExpression packet(QStringLiteral("^boxsim: (\\w+) from \\S+ ([0-9a-f]*)$"));
+    const auto all = QString::fromLatin1(m_stdout).split(QLatin1Char('\n'));
+    for (const QString &line : all) {
+        const auto match = packet.match(line);
+        if (match.hasMatch())
+            lines << match.captured(1) + QLatin1Char(' ') + match.captured(2);
+    }
+    return lines;
+}
