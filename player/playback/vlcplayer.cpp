@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QVariantMap>
 #include <QtDebug>
+#include <algorithm>
+#include <iterator>
 
 #include <vlc/vlc.h>
 
