@@ -6,6 +6,7 @@
 #include <deviceidentity.h>
 #include <discovery.h>
 #include <discoveryservice.h>
+#include <remotedevicemodel.h>
 #include <svp.h>
 
 #include <QElapsedTimer>
@@ -382,6 +383,8 @@ void TestDiscovery::serviceRunsOneSweepAtATime()
 
     DeviceIdentity identity;
     DiscoveryService service(&identity, DiscoveryService::Client(client));
+    RemoteDeviceModel model; // wired as the programs wire it
+    connect(&service, &DiscoveryService::finished, &model, &RemoteDeviceModel::setDevices);
     QSignalSpy scanning(&service, &DiscoveryService::scanningChanged);
     QSignalSpy finished(&service, &DiscoveryService::finished);
     QElapsedTimer clock;
@@ -398,6 +401,9 @@ void TestDiscovery::serviceRunsOneSweepAtATime()
     QVERIFY(!service.scanning());
     const auto devices = finished.at(0).at(0).value<QList<imgr::ImgrMsg>>();
     QCOMPARE(byId(devices).keys(), QStringList{QStringLiteral("0000000000b1")});
+    QCOMPARE(model.count(), 1);
+    QCOMPARE(model.deviceAt(0).value(QStringLiteral("deviceId")).toString(),
+             QStringLiteral("0000-0000-00b1"));
 
     // One sweep of two passes (a second sweep would double the count), carrying this
     // program's name.

@@ -37,6 +37,7 @@ class TestSvpTransport : public QObject
 private slots:
     void tcpSuccess_data();
     void tcpSuccess();
+    void noWireBytesMeansNoPayload();
     void deviceStatusIsNoTransportError();
     void tcpFailures_data();
     void tcpFailures();
@@ -90,6 +91,25 @@ void TestSvpTransport::tcpSuccess()
     QCOMPARE(r.payload, payload);
     if (compressed)
         QVERIFY(r.wireLength < r.payloadLength / 4);
+}
+
+void TestSvpTransport::noWireBytesMeansNoPayload()
+{
+    // The box announces a payload length but no bytes on the wire, and keeps the connection
+    // open: the answer is complete with the header.
+    BoxSimProcess box({QStringLiteral("--address"), kBoxAddress, QStringLiteral("--svp-port"),
+                       QStringLiteral("0"), QStringLiteral("--no-discovery"),
+                       QStringLiteral("--tcp-fault"), QStringLiteral("length-only")});
+    QString error;
+    QVERIFY2(box.start(&error), qPrintable(error));
+    QElapsedTimer clock;
+    clock.start();
+    const SvpResponse r = svpRequestTcp(kBoxAddress, box.svpPort(), ping(), {}, 5000);
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(r.error, QString());
+    QCOMPARE(r.payloadLength, 50u);
+    QCOMPARE(r.wireLength, 0u);
+    QVERIFY(r.payload.isEmpty());
 }
 
 void TestSvpTransport::deviceStatusIsNoTransportError()

@@ -40,6 +40,7 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
         {QStringLiteral("bad-magic"), Tcp::BadMagic},
         {QStringLiteral("truncated"), Tcp::Truncated},
         {QStringLiteral("oversize"), Tcp::Oversize},
+        {QStringLiteral("length-only"), Tcp::LengthOnly},
         {QStringLiteral("huge-inflate"), Tcp::HugeInflate},
         {QStringLiteral("inflate-bomb"), Tcp::InflateBomb},
     };
@@ -57,7 +58,8 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
     const QCommandLineOption address(QStringLiteral("address"),
                                      QStringLiteral("Address SVP listens on (TCP and UDP)."),
                                      QStringLiteral("addr"), config->address);
-    const QCommandLineOption svpPort(QStringLiteral("svp-port"), QStringLiteral("SVP port (0: any free one)."),
+    const QCommandLineOption svpPort(QStringLiteral("svp-port"),
+                                     QStringLiteral("SVP port (0: any free one)."),
                                      QStringLiteral("port"), QString::number(config->svpPort));
     const QCommandLineOption noSvp(QStringLiteral("no-svp"), QStringLiteral("Serve no SVP."));
     const QCommandLineOption discAddress(
@@ -65,9 +67,9 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
         QStringLiteral("Address the discovery socket binds (0.0.0.0 to hear broadcasts); "
                        "default: --address."),
         QStringLiteral("addr"));
-    const QCommandLineOption discPort(QStringLiteral("discovery-port"),
-                                      QStringLiteral("Discovery port (0: any free one)."), QStringLiteral("port"),
-                                      QString::number(config->discoveryPort));
+    const QCommandLineOption discPort(
+        QStringLiteral("discovery-port"), QStringLiteral("Discovery port (0: any free one)."),
+        QStringLiteral("port"), QString::number(config->discoveryPort));
     const QCommandLineOption noDiscovery(QStringLiteral("no-discovery"),
                                          QStringLiteral("Answer no DISCOVER."));
     const QCommandLineOption id(QStringLiteral("id"), QStringLiteral("Box id (12 hex digits)."),
@@ -101,8 +103,8 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
                                       QStringLiteral("zlib-compress response payloads."));
     const QCommandLineOption tcpFault(
         QStringLiteral("tcp-fault"),
-        QStringLiteral("none, silent, short-header, bad-magic, truncated, oversize, huge-inflate "
-                       "or inflate-bomb."),
+        QStringLiteral("none, silent, short-header, bad-magic, truncated, oversize, length-only, "
+                       "huge-inflate or inflate-bomb."),
         QStringLiteral("fault"), QStringLiteral("none"));
     const QCommandLineOption udpFault(QStringLiteral("udp-fault"),
                                       QStringLiteral("none, silent, short or bad-magic."),

@@ -15,6 +15,7 @@ struct BoxConfig
         BadMagic,    // a whole header with a wrong magic
         Truncated,   // announce 40 payload bytes more than are sent, then close
         Oversize,    // announce an absurd wireLength, send a little, keep the connection
+        LengthOnly,  // announce a payloadLength but send no payload, keep the connection
         HugeInflate, // compressed, announcing an absurd payloadLength
         InflateBomb, // compressed, a small stream that inflates to 80 MiB
     };

@@ -270,6 +270,14 @@ void BoxServer::onTcpReadyRead(QTcpSocket *socket)
         socket->write(head.pack() + QByteArray(16, 'x'));
         return; // and keeps the connection open
     }
+    case BoxConfig::TcpFault::LengthOnly: {
+        SvpHeader head;
+        SvpHeader::unpack(response.left(SVP_HEADER_SIZE), head);
+        head.payloadLength = 50;
+        head.wireLength = 0;
+        socket->write(head.pack());
+        return; // and keeps the connection open
+    }
     default:
         socket->write(response);
         socket->disconnectFromHost();
