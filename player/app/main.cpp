@@ -1,7 +1,11 @@
 // Norplay's entry routine: switches, identity, the back-end objects in their fixed order, the
 // Qt Quick scene inside the main window, and the event loop.
+#include "deviceidentity.h"
+#include "discoveryservice.h"
 #include "mainwindow.h"
+#include "remotedevicemodel.h"
 #include "remotecontrollauncher.h"
+#include "selftest.h"
 #include "settings.h"
 #include "vlcplayer.h"
 
@@ -64,7 +68,7 @@ int main(int argc, char *argv[])
     if (selfTest || console)
         attachParentConsole();
     if (selfTest)
-        return 0; // the protocol self-test is wired in with the device protocol
+        return runSelfTest();
 
     QCoreApplication::setOrganizationName(QStringLiteral("Norvale"));
     QCoreApplication::setApplicationName(QStringLiteral("Norplay"));
@@ -89,6 +93,14 @@ int main(int argc, char *argv[])
 
     VlcPlayer player;
 
+    DeviceIdentity deviceIdentity;
+
+    DiscoveryService discoveryService(&deviceIdentity);
+
+    RemoteDeviceModel remoteDeviceModel;
+    QObject::connect(&discoveryService, &DiscoveryService::finished, &remoteDeviceModel,
+                     &RemoteDeviceModel::setDevices);
+
     // The scene.
     auto *view = new QQuickWidget;
     view->setResizeMode(QQuickWidget::SizeRootObjectToView);
@@ -97,6 +109,9 @@ int main(int argc, char *argv[])
     context->setContextProperty(QStringLiteral("bridge"), &player);
     context->setContextProperty(QStringLiteral("settings"), &settings);
     context->setContextProperty(QStringLiteral("mainWindow"), &mainWindow);
+    context->setContextProperty(QStringLiteral("discoveryService"), &discoveryService);
+    context->setContextProperty(QStringLiteral("remoteDeviceModel"), &remoteDeviceModel);
+    context->setContextProperty(QStringLiteral("deviceIdentity"), &deviceIdentity);
     view->setSource(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
 
     mainWindow.setCentralWidget(view);
