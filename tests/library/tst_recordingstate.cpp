@@ -1,0 +1,412 @@
+#include "libraryfixtures.h"
+#include "playlistgenerator.h"
+#include "recordingmaker.h"
+#include "recordingstate.h"
+#include "vlcplayer.h"
+#include "vlcvideoitem.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+#include <memory>
+
+using fixtures::DbSpec;
+
+namespace {
+
+QString dbOf(const QString &folder)
+{
+    return folder + QStringLiteral("/sv_metadata.db");
+}
+
+QString stateText(const QString &folder)
+{
+    return fixtures::sqlScalar(dbOf(folder), QStringLiteral("SELECT Json FROM state WHERE ID=1"));
+}
+
+int storedPosition(const QString &folder)
+{
+    return QJsonDocument::fromJson(stateText(folder).toUtf8())
+        .object()
+        .value(QStringLiteral("position"))
+        .toInt(-1);
+}
+
+QString makeStateDb(const QString &folder, const std::optional<QByteArray> &state,
+                    bool stateTable = true, bool blob = false)
+{
+    DbSpec spec;
+    spec.info = fixtures::infoJson(QStringLiteral("R"));
+    spec.state = state;
+    spec.stateTable = stateTable;
+    spec.jsonAsBlob = blob;
+    return fixtures::writeDb(folder, spec);
+}
+
+} // namespace
+
+class TestRecordingState : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void readsPosition_data();
+    void readsPosition();
+    void writesPosition_data();
+    void writesPosition();
+    void writeToMissingDatabase();
+    void writeToLockedDatabase();
+    void resumeChoice_data();
+    void resumeChoice();
+    void pendingChoiceOperations();
+    void playsThroughThePlayer();
+};
+
+void TestRecordingState::init()
+{
+    QVERIFY(QSqlDatabase::connectionNames().isEmpty());
+}
+
+void TestRecordingState::readsPosition_data()
+{
+    QTest::addColumn<int>("kind"); // 0: state row, 1: no file, 2: no state table, 3: no row
+    QTest::addColumn<QByteArray>("state");
+    QTest::addColumn<bool>("blob");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("whole seconds") << 0 << QByteArray("{\"position\":12}") << false << 12;
+    QTest::newRow("stored as blob") << 0 << QByteArray("{\"position\":7,\"x\":1}") << true << 7;
+    QTest::newRow("fraction is no position")
+        << 0 << QByteArray("{\"position\":12.5}") << false << 0;
+    QTest::newRow("text is no position") << 0 << QByteArray("{\"position\":\"12\"}") << false << 0;
+    QTest::newRow("beyond int") << 0 << QByteArray("{\"position\":1e12}") << false << 0;
+    QTest::newRow("no position key") << 0 << QByteArray("{\"num_seconds\":99}") << false << 0;
+    QTest::newRow("not json") << 0 << QByteArray("position=12") << false << 0;
+    QTest::newRow("array") << 0 << QByteArray("[12]") << false << 0;
+    QTest::newRow("no file") << 1 << QByteArray() << false << 0;
+    QTest::newRow("no state table") << 2 << QByteArray() << false << 0;
+    QTest::newRow("no row") << 3 << QByteArray() << false << 0;
+}
+
+void TestRecordingState::readsPosition()
+{
+    QFETCH(int, kind);
+    QFETCH(QByteArray, state);
+    QFETCH(bool, blob);
+    QFETCH(int, expected);
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString folder = tmp.filePath(QStringLiteral("rec"));
+    if (kind == 1)
+        QVERIFY(QDir().mkpath(folder));
+    else
+        QCOMPARE(makeStateDb(folder, kind == 0 ? std::optional<QByteArray>(state) : std::nullopt,
+                             kind != 2, blob),
+                 QString());
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    QCOMPARE(RecordingState::doRead(dbOf(folder)), expected);
+    QCOMPARE(QFile::exists(dbOf(folder)), kind != 1);
+}
+
+void TestRecordingState::writesPosition_data()
+{
+    QTest::addColumn<int>("kind"); // 0: state row, 2: no state table, 3: no row, 4: not a database
+    QTest::addColumn<QByteArray>("state");
+    QTest::addColumn<QString>("afterFirst"); // empty: nothing written
+    QTest::addColumn<QString>("afterSecond");
+    QTest::addColumn<QString>("warning");
+
+    QTest::newRow("other keys kept")
+        << 0 << QByteArray("{\"num_seconds\":1800,\"position\":3}")
+        << QStringLiteral("{\"num_seconds\":1800,\"position\":42}")
+        << QStringLiteral("{\"num_seconds\":1800,\"position\":0}") << QString();
+    QTest::newRow("no row: insert, then update")
+        << 3 << QByteArray() << QStringLiteral("{\"position\":42}")
+        << QStringLiteral("{\"position\":0}") << QString();
+    QTest::newRow("not json is replaced")
+        << 0 << QByteArray("resume at 3") << QStringLiteral("{\"position\":42}")
+        << QStringLiteral("{\"position\":0}") << QString();
+    QTest::newRow("no state table: never created")
+        << 2 << QByteArray() << QString() << QString()
+        << QStringLiteral("^RecordingState::doWrite: SELECT failed: \"no such table: state.*\"$");
+    QTest::newRow("not a database")
+        << 4 << QByteArray() << QString() << QString()
+        << QStringLiteral(
+               "^RecordingState::doWrite: (BEGIN|SELECT) failed: \".*not a database.*\"$");
+}
+
+void TestRecordingState::writesPosition()
+{
+    QFETCH(int, kind);
+    QFETCH(QByteArray, state);
+    QFETCH(QString, afterFirst);
+    QFETCH(QString, afterSecond);
+    QFETCH(QString, warning);
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString folder = tmp.filePath(QStringLiteral("rec"));
+    if (kind == 4)
+        QVERIFY(fixtures::writeFile(dbOf(folder), QByteArray(8192, '\x5a')));
+    else
+        QCOMPARE(makeStateDb(folder, kind == 0 ? std::optional<QByteArray>(state) : std::nullopt,
+                             kind != 2),
+                 QString());
+    const QByteArray before = fixtures::readFile(dbOf(folder));
+
+    if (!warning.isEmpty()) {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+    } else {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    }
+    RecordingState::doWrite(dbOf(folder), 42);
+    if (!afterFirst.isEmpty()) {
+        QCOMPARE(stateText(folder), afterFirst);
+        QCOMPARE(fixtures::sqlScalar(dbOf(folder),
+                                     QStringLiteral("SELECT typeof(Json) FROM state WHERE ID=1")),
+                 QStringLiteral("blob"));
+        QCOMPARE(RecordingState::doRead(dbOf(folder)), 42);
+    }
+    RecordingState::doWrite(dbOf(folder), 0);
+    if (!afterSecond.isEmpty()) {
+        QCOMPARE(stateText(folder), afterSecond);
+        QCOMPARE(fixtures::sqlScalar(dbOf(folder), QStringLiteral("SELECT count(*) FROM state")),
+                 QStringLiteral("1"));
+    }
+    if (kind == 2) {
+        QCOMPARE(fixtures::sqlScalar(
+                     dbOf(folder),
+                     QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name='state'")),
+                 QStringLiteral("0"));
+    }
+    if (kind == 4)
+        QCOMPARE(fixtures::readFile(dbOf(folder)), before);
+}
+
+void TestRecordingState::writeToMissingDatabase()
+{
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString db = dbOf(tmp.path());
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        qPrintable(QStringLiteral("RecordingState::doWrite: db missing \"%1\"").arg(db)));
+    RecordingState::doWrite(db, 12);
+    QVERIFY(!QFile::exists(db));
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void TestRecordingState::writeToLockedDatabase()
+{
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString folder = tmp.filePath(QStringLiteral("rec"));
+    QCOMPARE(makeStateDb(folder, QByteArray("{\"position\":3}")), QString());
+    const QString conn = QStringLiteral("locker-") + QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
+        db.setDatabaseName(dbOf(folder));
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral(
+                                 "^RecordingState::doWrite: (BEGIN|SELECT) failed: .*locked")));
+        RecordingState::doWrite(dbOf(folder), 42);
+        QVERIFY(q.exec(QStringLiteral("ROLLBACK")));
+    }
+    QSqlDatabase::removeDatabase(conn);
+    QCOMPARE(storedPosition(folder), 3);
+    // The next write goes through.
+    RecordingState::doWrite(dbOf(folder), 44);
+    QCOMPARE(storedPosition(folder), 44);
+}
+
+void TestRecordingState::resumeChoice_data()
+{
+    QTest::addColumn<int>("saved"); // -1: no database
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("5 is offered") << 5 << true;
+    QTest::newRow("4 plays from the start") << 4 << false;
+    QTest::newRow("3725 is offered") << 3725 << true;
+    QTest::newRow("no database plays from the start") << -1 << false;
+}
+
+void TestRecordingState::resumeChoice()
+{
+    QFETCH(int, saved);
+    QFETCH(bool, offered);
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString folder = tmp.filePath(QStringLiteral("rec"));
+    if (saved >= 0)
+        QCOMPARE(makeStateDb(folder, QStringLiteral("{\"position\":%1}").arg(saved).toUtf8()),
+                 QString());
+    else
+        QVERIFY(QDir().mkpath(folder));
+    const QUrl url = QUrl::fromLocalFile(folder + QStringLiteral("/master.m3u8"));
+
+    RecordingState rs(nullptr);
+    QSignalSpy resume(&rs, &RecordingState::resumeRequested);
+    QSignalSpy ready(&rs, &RecordingState::playReady);
+    rs.play(url, folder);
+    if (offered) {
+        QCOMPARE(resume.size(), 1);
+        QCOMPARE(resume.at(0).at(0).toUrl(), url);
+        QCOMPARE(resume.at(0).at(1).toInt(), saved);
+        QCOMPARE(ready.size(), 0);
+        QVERIFY(!rs.writeTimerActive()); // nothing is written while the choice is open
+        QVERIFY(rs.currentDbPath().isEmpty());
+        QCOMPARE(rs.pendingDbPath(), dbOf(folder));
+    } else {
+        QCOMPARE(resume.size(), 0);
+        QCOMPARE(ready.size(), 1);
+        QCOMPARE(ready.at(0).at(0).toUrl(), url);
+        QCOMPARE(ready.at(0).at(1).toInt(), 0);
+        QVERIFY(rs.writeTimerActive());
+        QCOMPARE(rs.currentDbPath(), dbOf(folder));
+    }
+    QCOMPARE(QFile::exists(dbOf(folder)), saved >= 0);
+}
+
+void TestRecordingState::pendingChoiceOperations()
+{
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString folder = tmp.filePath(QStringLiteral("rec"));
+    QCOMPARE(makeStateDb(folder, QByteArray("{\"position\":95}")), QString());
+    const QUrl url = QUrl::fromLocalFile(folder + QStringLiteral("/master.m3u8"));
+
+    RecordingState rs(nullptr);
+    QSignalSpy resume(&rs, &RecordingState::resumeRequested);
+    QSignalSpy ready(&rs, &RecordingState::playReady);
+
+    // Nothing pending: all three do nothing.
+    rs.confirmResume();
+    rs.startOver();
+    rs.cancelResume();
+    QCOMPARE(ready.size(), 0);
+
+    rs.play(url, folder);
+    rs.cancelResume();
+    QCOMPARE(ready.size(), 0);
+    QVERIFY(rs.pendingDbPath().isEmpty());
+    rs.confirmResume(); // cancelled: nothing left to confirm
+    QCOMPARE(ready.size(), 0);
+
+    rs.play(url, folder);
+    rs.confirmResume();
+    QCOMPARE(ready.size(), 1);
+    QCOMPARE(ready.at(0).at(1).toInt(), 95);
+    QVERIFY(rs.writeTimerActive());
+    QCOMPARE(rs.currentDbPath(), dbOf(folder));
+    QVERIFY(rs.pendingDbPath().isEmpty());
+    rs.startOver(); // choice already taken
+    QCOMPARE(ready.size(), 1);
+
+    RecordingState other(nullptr);
+    QSignalSpy otherReady(&other, &RecordingState::playReady);
+    other.play(url, folder);
+    other.startOver();
+    QCOMPARE(otherReady.size(), 1);
+    QCOMPARE(otherReady.at(0).at(0).toUrl(), url);
+    QCOMPARE(otherReady.at(0).at(1).toInt(), 0);
+    QCOMPARE(resume.size(), 2);
+}
+
+// The whole road through libvlc: a generated recording with playlists, played, stopped,
+// resumed and played to its end.
+void TestRecordingState::playsThroughThePlayer()
+{
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    mkrec::RecordingOptions o;
+    o.folder = tmp.filePath(QStringLiteral("rec"));
+    o.durationSeconds = 16;
+    o.width = 320;
+    o.height = 180;
+    o.stateNumSeconds = 16;
+    QCOMPARE(mkrec::makeRecording(o), QString());
+    const PlaylistGenerator::Result gen = PlaylistGenerator::generatePlaylists(o.folder);
+    QVERIFY2(gen.ok, qPrintable(gen.error));
+    const QUrl url = QUrl::fromLocalFile(o.folder + QStringLiteral("/master.m3u8"));
+
+    VlcPlayer player;
+    QVERIFY(player.hasEngine());
+    VlcVideoItem item;
+    item.setPlayer(&player);
+    RecordingState rs(&player);
+    // As the scene does: every playReady opens the media.
+    connect(&rs, &RecordingState::playReady, &player,
+            [&](const QUrl &u, int start) { player.openAt(u, start); });
+    QSignalSpy resume(&rs, &RecordingState::resumeRequested);
+    QSignalSpy ready(&rs, &RecordingState::playReady);
+
+    // 1. Nothing saved: plays from the start, and the 10-second write lands while playing.
+    rs.play(url, o.folder);
+    QCOMPARE(ready.size(), 1);
+    QCOMPARE(ready.at(0).at(1).toInt(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(player.time() >= 10500, 20000);
+    rs.waitForWrites();
+    const int periodic = storedPosition(o.folder);
+    QVERIFY2(periodic >= 8 && periodic <= 11, qPrintable(QString::number(periodic)));
+
+    // 2. Picking the recording that is playing stores where it is and offers to resume there.
+    rs.play(url, o.folder);
+    const int repicked = int(player.time() / 1000);
+    QCOMPARE(resume.size(), 1);
+    QVERIFY(resume.at(0).at(1).toInt() >= 10);
+    QVERIFY(resume.at(0).at(1).toInt() <= repicked);
+    QCOMPARE(storedPosition(o.folder), resume.at(0).at(1).toInt());
+
+    // 3. Resuming opens the media at the saved second. libvlc starts an HLS presentation at
+    // the segment that holds the start time (segments here are 6 s long), so the check is that
+    // playback did not start from the beginning.
+    const int resumeAt = resume.at(0).at(1).toInt();
+    rs.confirmResume();
+    QCOMPARE(ready.size(), 2);
+    QCOMPARE(ready.at(1).at(0).toUrl(), url);
+    QCOMPARE(ready.at(1).at(1).toInt(), resumeAt);
+    QTRY_VERIFY_WITH_TIMEOUT(player.playing(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(player.time() > 0, 10000);
+    QVERIFY2(player.time() >= 3000, qPrintable(QString::number(player.time())));
+
+    // 4. Stop at a known time: the stored position is the player's time in whole seconds, and
+    // the other keys of the state object stay.
+    QTRY_VERIFY_WITH_TIMEOUT(player.time() >= 8500, 10000);
+    player.stop();
+    const int stoppedAt = int(player.time() / 1000);
+    rs.waitForWrites();
+    QCOMPARE(stateText(o.folder),
+             QStringLiteral("{\"num_seconds\":16,\"position\":%1}").arg(stoppedAt));
+    QVERIFY(!rs.writeTimerActive());
+
+    // 5. The next pick offers that position; starting over and playing to the end stores 0.
+    rs.play(url, o.folder);
+    QCOMPARE(resume.size(), 2);
+    QCOMPARE(resume.at(1).at(1).toInt(), stoppedAt);
+    rs.startOver();
+    QCOMPARE(ready.size(), 3);
+    QCOMPARE(ready.at(2).at(1).toInt(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(player.playing(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(player.length() > 0, 10000);
+    QSignalSpy ended(&player, &VlcPlayer::playbackEnded);
+    player.seek(0.85);
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 15000);
+    rs.waitForWrites();
+    QCOMPARE(stateText(o.folder), QStringLiteral("{\"num_seconds\":16,\"position\":0}"));
+    QVERIFY(rs.currentDbPath().isEmpty());
+}
+
+QTEST_MAIN(TestRecordingState)
+#include "tst_recordingstate.moc"
