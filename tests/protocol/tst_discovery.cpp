@@ -101,6 +101,7 @@ private slots:
     void explicitTarget();
     void remoteSweep();
     void zeroTimeoutStillSends();
+    void failedSendEndsTheSweepQuietly();
     void cancelEndsTheSweepQuickly();
     void serviceRunsOneSweepAtATime_data();
     void serviceRunsOneSweepAtATime();
@@ -339,6 +340,21 @@ void TestDiscovery::zeroTimeoutStillSends()
     QVERIFY(devices.isEmpty());
     QVERIFY(clock.elapsed() < 1000);
     QCOMPARE(m_boxes[0]->received().size(), 2);
+}
+
+void TestDiscovery::failedSendEndsTheSweepQuietly()
+{
+    REQUIRE_TESTNET();
+    // An IPv6 target cannot be reached from the IPv4 socket: the send fails locally. Qt then
+    // closes the socket at the next timed-out wait; the sweep must end instead of spinning on
+    // a closed socket until its deadline.
+    QElapsedTimer clock;
+    clock.start();
+    const auto devices = svpDiscover(kClientId, "Norplay", 4000, nullptr,
+                                     QHostAddress(QStringLiteral("2001:db8::1")));
+    QVERIFY(devices.isEmpty());
+    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(takeLog().filter(QStringLiteral("QUdpSocket")).isEmpty());
 }
 
 void TestDiscovery::cancelEndsTheSweepQuickly()
