@@ -1,16 +1,24 @@
-# Warnings for the project's own targets; errors unless NORVALE_WERROR is off.
+# Warnings for the project's own code; errors unless NORVALE_WERROR is off. With SOURCES the flags
+# apply to those files only: a target that also compiles generated code (the QML compiler's output)
+# names its own sources.
 function(norvale_warnings target)
+    cmake_parse_arguments(W "" "" "SOURCES" ${ARGN})
     if(MSVC)
-        target_compile_options(${target} PRIVATE /W4 /permissive-)
+        set(flags /W4 /permissive-)
         if(NORVALE_WERROR)
-            target_compile_options(${target} PRIVATE /WX)
+            list(APPEND flags /WX)
         endif()
     else()
-        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow
-            -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual)
+        set(flags -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align
+            -Woverloaded-virtual)
         if(NORVALE_WERROR)
-            target_compile_options(${target} PRIVATE -Werror)
+            list(APPEND flags -Werror)
         endif()
+    endif()
+    if(W_SOURCES)
+        set_property(SOURCE ${W_SOURCES} APPEND PROPERTY COMPILE_OPTIONS ${flags})
+    else()
+        target_compile_options(${target} PRIVATE ${flags})
     endif()
     target_compile_definitions(${target} PRIVATE
         QT_NO_CAST_FROM_ASCII QT_NO_URL_CAST_FROM_STRING QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
