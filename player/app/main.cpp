@@ -2,9 +2,13 @@
 // Qt Quick scene inside the main window, and the event loop.
 #include "deviceidentity.h"
 #include "discoveryservice.h"
+#include "libraryfiltermodel.h"
+#include "librarymodel.h"
 #include "mainwindow.h"
-#include "remotedevicemodel.h"
+#include "playlistgenerator.h"
+#include "recordingstate.h"
 #include "remotecontrollauncher.h"
+#include "remotedevicemodel.h"
 #include "selftest.h"
 #include "settings.h"
 #include "vlcplayer.h"
@@ -93,6 +97,26 @@ int main(int argc, char *argv[])
 
     VlcPlayer player;
 
+    LibraryModel libraryModel;
+    libraryModel.setLibraryRoot(settings.libraryRoot());
+    QObject::connect(&settings, &Settings::libraryRootChanged, &libraryModel,
+                     [&] { libraryModel.setLibraryRoot(settings.libraryRoot()); });
+
+    LibraryFilterModel libraryFilter;
+    libraryFilter.setSourceModel(&libraryModel);
+    libraryFilter.setShowAtsc3(settings.showAtsc3());
+    QObject::connect(&settings, &Settings::showAtsc3Changed, &libraryFilter,
+                     [&] { libraryFilter.setShowAtsc3(settings.showAtsc3()); });
+
+    PlaylistGenerator playlistGenerator;
+    QObject::connect(&playlistGenerator, &PlaylistGenerator::finished, &playlistGenerator,
+                     [](bool ok, const QString &path, const QString &error) {
+                         if (!ok)
+                             qWarning() << "PlaylistGenerator failed for" << path << ":" << error;
+                     });
+
+    RecordingState recordingState(&player);
+
     DeviceIdentity deviceIdentity;
 
     DiscoveryService discoveryService(&deviceIdentity);
@@ -109,6 +133,10 @@ int main(int argc, char *argv[])
     context->setContextProperty(QStringLiteral("bridge"), &player);
     context->setContextProperty(QStringLiteral("settings"), &settings);
     context->setContextProperty(QStringLiteral("mainWindow"), &mainWindow);
+    context->setContextProperty(QStringLiteral("libraryModel"), &libraryModel);
+    context->setContextProperty(QStringLiteral("libraryFilter"), &libraryFilter);
+    context->setContextProperty(QStringLiteral("playlistGenerator"), &playlistGenerator);
+    context->setContextProperty(QStringLiteral("recordingState"), &recordingState);
     context->setContextProperty(QStringLiteral("discoveryService"), &discoveryService);
     context->setContextProperty(QStringLiteral("remoteDeviceModel"), &remoteDeviceModel);
     context->setContextProperty(QStringLiteral("deviceIdentity"), &deviceIdentity);
