@@ -109,6 +109,7 @@ bool LibraryModel::readRecording(const QString &folder, LocalRecording &record)
             qWarning() << "LibraryModel: cannot open" << db << ":" << conn.errorText();
         } else {
             QSqlQuery q(conn.database());
+            q.setForwardOnly(true);
             if (!q.exec(QStringLiteral("SELECT Json FROM info WHERE ID=1"))) {
                 qWarning() << "LibraryModel: query failed for" << db << ":" << q.lastError().text();
             } else if (q.next()) {
