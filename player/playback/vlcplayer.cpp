@@ -141,10 +141,18 @@ void VlcPlayer::handleEvent(const libvlc_event_t *event, void *opaque)
         QMetaObject::invokeMethod(
             self, [self] { self->setPlayingState(false); }, Qt::QueuedConnection);
         break;
-    case libvlc_MediaPlayerEndReached:
+    case libvlc_MediaPlayerEndReached: {
+        // The end of a media that has since been replaced must not end its successor.
+        const quint64 serial = self->m_mediaSerial.load();
         QMetaObject::invokeMethod(
-            self, [self] { self->onEndReached(); }, Qt::QueuedConnection);
+            self,
+            [self, serial] {
+                if (serial == self->m_mediaSerial.load())
+                    self->onEndReached();
+            },
+            Qt::QueuedConnection);
         break;
+    }
     case libvlc_MediaPlayerPositionChanged: {
         const double position = event->u.media_player_position_changed.new_position;
         QMetaObject::invokeMethod(
@@ -349,6 +357,7 @@ void VlcPlayer::startMedia(libvlc_media_t *media, int startSeconds)
             QByteArrayLiteral(":start-time=") + QByteArray::number(startSeconds);
         libvlc_media_add_option(media, option.constData());
     }
+    ++m_mediaSerial;
     libvlc_media_player_set_media(m_mediaPlayer, media);
     libvlc_media_release(media);
 

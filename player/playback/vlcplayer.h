@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QUrl>
 #include <QVariantList>
+#include <atomic>
 
 struct libvlc_instance_t;
 struct libvlc_media_player_t;
@@ -139,4 +140,6 @@ private:
     QVariantList m_subtitleTracks;
     int m_currentSubtitleTrack = -1;
     QUrl m_currentMedia;
+    // Counts started media; read on libvlc's thread to tell a stale end-of-media event.
+    std::atomic<quint64> m_mediaSerial{0};
 };

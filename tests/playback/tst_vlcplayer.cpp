@@ -2,8 +2,10 @@
 // window) is attached throughout, as in the program, so libvlc renders into memory instead of
 // opening a window of its own.
 #include "testmedia.h"
+
 #include "vlcplayer.h"
 #include "vlcvideoitem.h"
+#include <QThread>
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -39,6 +41,7 @@ private slots:
     void openAtStartsAtStartSeconds_data();
     void openAtStartsAtStartSeconds();
     void endEmitsInOrder();
+    void staleEndDoesNotEndTheNextMedia();
     void stopForgetsMediaAndToggleDoesNotRevive();
     void togglePausesAndResumes();
     void videoAspectResolved_data();
@@ -408,6 +411,23 @@ void TestVlcPlayer::endEmitsInOrder()
     QCOMPARE(mediaSpy.count(), 1);
     QCOMPARE(m_player->playing(), false);
     QVERIFY(m_player->currentMedia().isEmpty());
+}
+
+void TestVlcPlayer::staleEndDoesNotEndTheNextMedia()
+{
+    QVERIFY(openAndWaitPlaying(m_av, 18));
+    QSignalSpy endedSpy(m_player.get(), &VlcPlayer::playbackEnded);
+
+    // The GUI thread is busy while the first media reaches its end, so the end event is still
+    // queued when the next media is opened.
+    QThread::msleep(4000);
+    const QUrl next = QUrl::fromLocalFile(m_sar);
+    m_player->open(next);
+    QCOMPARE(m_player->currentMedia(), next);
+
+    QTest::qWait(800);
+    QCOMPARE(endedSpy.count(), 0);
+    QCOMPARE(m_player->currentMedia(), next);
 }
 
 void TestVlcPlayer::stopForgetsMediaAndToggleDoesNotRevive()
