@@ -13,6 +13,13 @@ Rectangle {
     // The info button: the library and network parts look up the playing recording's details.
     signal infoRequested()
 
+    // The player's and the window's state as the bar shows it. At exit the back end goes before
+    // the scene, so every read tolerates a null object.
+    readonly property bool playing: bridge?.playing ?? false
+    readonly property bool muted: bridge?.muted ?? false
+    readonly property bool mediaLoaded: String(bridge?.currentMedia ?? "") !== ""
+    readonly property bool fullScreen: mainWindow?.fullScreen ?? false
+
     readonly property color accent: "#ef6d5e"
     readonly property int buttonWidth: floating ? 48 : 40
     readonly property int buttonHeight: floating ? 40 : 32
@@ -102,7 +109,7 @@ Rectangle {
 
         BarButton {
             objectName: "infoButton"
-            visible: bridge.currentMedia.toString() !== ""
+            visible: bar.mediaLoaded
             glyph: Glyphs.info
             tooltip: qsTr("Details")
             onClicked: bar.infoRequested()
@@ -112,8 +119,8 @@ Rectangle {
             objectName: "playButton"
             implicitWidth: bar.floating ? 56 : 40
             font.pixelSize: bar.floating ? 28 : 20
-            glyph: bridge.playing ? Glyphs.pause : Glyphs.play
-            tooltip: bridge.playing ? qsTr("Pause") : qsTr("Play")
+            glyph: bar.playing ? Glyphs.pause : Glyphs.play
+            tooltip: bar.playing ? qsTr("Pause") : qsTr("Play")
             onClicked: bridge.toggle()
         }
 
@@ -122,7 +129,7 @@ Rectangle {
             Layout.preferredWidth: bar.timeWidth
             horizontalAlignment: Text.AlignRight
             color: "white"
-            text: bar.formatTime(bridge.time)
+            text: bar.formatTime(bridge?.time ?? 0)
         }
 
         // Follows the player except while held; the jump happens on release only.
@@ -134,7 +141,7 @@ Rectangle {
             to: 1
 
             Binding on value {
-                value: bridge.position
+                value: bridge?.position ?? 0
                 when: !seekSlider.pressed
                 restoreMode: Binding.RestoreNone
             }
@@ -149,7 +156,7 @@ Rectangle {
             Layout.preferredWidth: bar.timeWidth
             horizontalAlignment: Text.AlignLeft
             color: "white"
-            text: bar.formatTime(bridge.length)
+            text: bar.formatTime(bridge?.length ?? -1)
         }
 
         RowLayout {
@@ -157,8 +164,8 @@ Rectangle {
 
             BarButton {
                 objectName: "muteButton"
-                glyph: bridge.muted ? Glyphs.mute : Glyphs.volume
-                tooltip: bridge.muted ? qsTr("Unmute") : qsTr("Mute")
+                glyph: bar.muted ? Glyphs.mute : Glyphs.volume
+                tooltip: bar.muted ? qsTr("Unmute") : qsTr("Mute")
                 onClicked: bridge.muted = !bridge.muted
             }
 
@@ -167,15 +174,15 @@ Rectangle {
                 Layout.preferredWidth: 140
                 from: 0
                 to: 100
-                value: bridge.volume
+                value: bridge?.volume ?? 0
                 onMoved: bridge.volume = Math.round(value)
             }
         }
 
         BarButton {
             objectName: "fullScreenButton"
-            glyph: mainWindow.fullScreen ? Glyphs.exitFullScreen : Glyphs.fullScreen
-            tooltip: mainWindow.fullScreen ? qsTr("Exit fullscreen") : qsTr("Fullscreen")
+            glyph: bar.fullScreen ? Glyphs.exitFullScreen : Glyphs.fullScreen
+            tooltip: bar.fullScreen ? qsTr("Exit fullscreen") : qsTr("Fullscreen")
             onClicked: mainWindow.requestToggleFullScreen()
         }
     }

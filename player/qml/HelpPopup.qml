@@ -35,7 +35,10 @@ Popup {
     padding: 24
 
     onOpened: mainWindow.modalOpen = true
-    onClosed: mainWindow.modalOpen = false
+    onClosed: {
+        if (mainWindow) // gone first at exit
+            mainWindow.modalOpen = false
+    }
 
     background: Rectangle {
         color: "#262626"

@@ -11,9 +11,10 @@ Item {
     property bool settingsOpen: false
     property bool barVisible: true
     property bool libraryVisible: true
-    property bool playing: bridge.playing
-    property bool fullScreen: mainWindow.fullScreen
-    property bool watching: bridge.currentMedia.toString() !== ""
+    // (At exit the back end goes before the scene: bindings then read a null object.)
+    property bool playing: bridge?.playing ?? false
+    property bool fullScreen: mainWindow?.fullScreen ?? false
+    property bool watching: String(bridge?.currentMedia ?? "") !== ""
 
     readonly property int idleHideMs: 2500
 

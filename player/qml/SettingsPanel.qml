@@ -12,9 +12,11 @@ Item {
 
     readonly property color accent: "#ef6d5e"
 
+    // (At exit the back end goes before the scene: every read of the player tolerates null.)
+
     // The first subtitle track that really shows subtitles (libvlc lists a disabling -1 first).
     readonly property int firstSubtitleId: {
-        const tracks = bridge.subtitleTracks
+        const tracks = bridge?.subtitleTracks ?? []
         for (let i = 0; i < tracks.length; ++i) {
             if (tracks[i].id !== -1)
                 return tracks[i].id
@@ -175,8 +177,8 @@ Item {
             TrackList {
                 objectName: "audioTrackList"
                 Layout.fillWidth: true
-                model: bridge.audioTracks
-                activeId: bridge.currentAudioTrack
+                model: bridge?.audioTracks ?? []
+                activeId: bridge?.currentAudioTrack ?? -1
                 emptyText: qsTr("No audio tracks available")
                 onTrackPicked: (id) => bridge.currentAudioTrack = id
             }
@@ -186,8 +188,8 @@ Item {
             TrackList {
                 objectName: "aspectList"
                 Layout.fillWidth: true
-                model: bridge.aspectModes
-                activeId: bridge.aspectMode
+                model: bridge?.aspectModes ?? []
+                activeId: bridge?.aspectMode ?? 0
                 onTrackPicked: (id) => bridge.aspectMode = id
             }
 
@@ -201,7 +203,7 @@ Item {
                     id: subtitleSwitch
                     objectName: "subtitleSwitch"
                     enabled: settingsPanel.hasSubtitles
-                    checked: bridge.currentSubtitleTrack !== -1
+                    checked: (bridge?.currentSubtitleTrack ?? -1) !== -1
                     focusPolicy: Qt.NoFocus
                     padding: 0
                     text: ""
@@ -212,7 +214,7 @@ Item {
                     onToggled: {
                         bridge.currentSubtitleTrack = checked ? settingsPanel.firstSubtitleId : -1
                         // Show what the player really selected, also when it refused.
-                        checked = Qt.binding(() => bridge.currentSubtitleTrack !== -1)
+                        checked = Qt.binding(() => (bridge?.currentSubtitleTrack ?? -1) !== -1)
                     }
 
                     indicator: Rectangle {
