@@ -211,6 +211,10 @@ void MainWindow::buildMenus(Settings *settings, VlcPlayer *player, bool remoteCo
     QAction *aboutAction = helpMenu->addAction(tr("&About"));
     connect(aboutAction, &QAction::triggered, this, &MainWindow::aboutRequested);
 
+    // The menu bar is hidden in full screen, and a hidden menu bar's shortcuts do not fire: the
+    // items with keys also belong to the window, so F1, Open, Exit and Fullscreen keep working.
+    addActions({openAction, exitAction, m_fullScreenAction, helpAction});
+
     // Window-wide keys. Esc leaves full screen or toggles the library; it does not count as
     // activity, every other key also reveals the controls.
     m_escapeAction = new QAction(this);

@@ -175,6 +175,7 @@ private slots:
     void windowKeys();
     void fullScreenHidesMenuBarAndEveryWayOutShowsIt_data();
     void fullScreenHidesMenuBarAndEveryWayOutShowsIt();
+    void menuKeysWorkWithTheMenuBarHidden();
     void typingKeysReachFocusedTextField();
 
     void showAtsc3FollowsSettingBothWays();
@@ -532,6 +533,20 @@ void TestMainWindow::fullScreenHidesMenuBarAndEveryWayOutShowsIt()
     QVERIFY(!f.window.menuBar()->isHidden());
     QCOMPARE(changed.count(), 2);
     QCOMPARE(library.count(), 0); // Esc in full screen only leaves full screen
+}
+
+void TestMainWindow::menuKeysWorkWithTheMenuBarHidden()
+{
+    Fixture f;
+    QVERIFY(f.ready());
+    f.window.setFullScreen(true);
+    QVERIFY(f.window.menuBar()->isHidden());
+    QSignalSpy help(&f.window, &MainWindow::helpRequested);
+
+    QTest::keyClick(&f.window, Qt::Key_F1);
+    QCOMPARE(help.count(), 1);
+    QTest::keySequence(&f.window, QKeySequence(QKeySequence::FullScreen));
+    QVERIFY(!f.window.fullScreen());
 }
 
 void TestMainWindow::typingKeysReachFocusedTextField()
