@@ -37,7 +37,10 @@ Popup {
     palette.base: "#2a2a2a"
 
     onAboutToShow: mainWindow.modalOpen = true
-    onAboutToHide: mainWindow.modalOpen = false
+    onAboutToHide: {
+        if (mainWindow) // gone first at exit
+            mainWindow.modalOpen = false
+    }
 
     background: Rectangle {
         color: "#262626"

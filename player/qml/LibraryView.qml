@@ -12,12 +12,13 @@ Rectangle {
     signal detailsRequested(var metadata)
     signal generationRequested(string path, var masterUrl, var meta)
 
-    readonly property bool hasLibrary: String(settings.libraryRoot) !== ""
-    readonly property bool hasRecordings: hasLibrary && libraryModel.count > 0
-    readonly property bool hasMatches: hasRecordings && libraryFilter.count > 0
+    // The back end goes before the scene at exit; bindings then read null objects.
+    readonly property bool hasLibrary: String(settings?.libraryRoot ?? "") !== ""
+    readonly property bool hasRecordings: hasLibrary && (libraryModel?.count ?? 0) > 0
+    readonly property bool hasMatches: hasRecordings && (libraryFilter?.count ?? 0) > 0
 
     // The library root for display: no scheme, and no slash in front of a drive letter.
-    readonly property string libraryPath: String(settings.libraryRoot).replace(/^file:\/\/(\/(?=[A-Za-z]:))?/, "")
+    readonly property string libraryPath: String(settings?.libraryRoot ?? "").replace(/^file:\/\/(\/(?=[A-Za-z]:))?/, "")
 
     // Empty when secs is missing or not positive; otherwise hours and minutes, the minutes
     // rounded (halves up). Rounding happens on the whole length, so 7170 s reads 2h 0m.
@@ -106,7 +107,7 @@ Rectangle {
             Button {
                 objectName: "backButton"
                 text: "← Back to video"
-                visible: String(bridge.currentMedia) !== ""
+                visible: String(bridge?.currentMedia ?? "") !== ""
                 onClicked: mainWindow.requestToggleLibrary()
             }
             Label {
@@ -160,7 +161,7 @@ Rectangle {
 
             Label {
                 text: "\ue8b6" // search
-                font.family: "Material Symbols Rounded"
+                font.family: Glyphs.fontFamily
                 font.pixelSize: 18
                 opacity: 0.6
             }
@@ -170,8 +171,14 @@ Rectangle {
                 Layout.fillWidth: true
                 placeholderText: "Search recordings…"
                 placeholderTextColor: "#80ffffff"
-                onTextChanged: libraryFilter.filterText = text
-                onActiveFocusChanged: mainWindow.textInputFocused = activeFocus
+                onTextChanged: {
+                    if (libraryFilter)
+                        libraryFilter.filterText = text
+                }
+                onActiveFocusChanged: {
+                    if (mainWindow)
+                        mainWindow.textInputFocused = activeFocus
+                }
             }
             IconButton {
                 objectName: "clearSearchButton"
@@ -200,7 +207,7 @@ Rectangle {
             Label {
                 Layout.alignment: Qt.AlignHCenter
                 text: Glyphs.folder
-                font.family: "Material Symbols Rounded"
+                font.family: Glyphs.fontFamily
                 font.pixelSize: 80
                 opacity: 0.5
             }

@@ -33,7 +33,10 @@ Popup {
 
     // While a popup owns the keyboard, the window's own Esc action stays out of the way.
     onAboutToShow: mainWindow.modalOpen = true
-    onAboutToHide: mainWindow.modalOpen = false
+    onAboutToHide: {
+        if (mainWindow) // gone first at exit
+            mainWindow.modalOpen = false
+    }
 
     background: Rectangle {
         color: "#262626"

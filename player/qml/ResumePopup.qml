@@ -52,7 +52,10 @@ Popup {
     palette.base: "#2a2a2a"
 
     onAboutToShow: mainWindow.modalOpen = true
-    onAboutToHide: mainWindow.modalOpen = false
+    onAboutToHide: {
+        if (mainWindow) // gone first at exit
+            mainWindow.modalOpen = false
+    }
     onClosed: {
         if (!actionTaken && resumeTarget)
             resumeTarget.cancelResume()
