@@ -31,7 +31,22 @@ Button {
         color: control.down ? "#33ffffff" : (control.hovered ? "#1fffffff" : "transparent")
     }
 
-    ToolTip.visible: hovered && tooltip !== ""
-    ToolTip.delay: 500
-    ToolTip.text: tooltip
+    ToolTip {
+        objectName: "toolTip"
+        visible: control.hovered && control.tooltip !== ""
+        delay: 500
+        text: control.tooltip
+
+        contentItem: Text {
+            text: control.tooltip
+            color: "white"
+            font.pixelSize: 12
+        }
+        background: Rectangle {
+            color: "#262626"
+            radius: 4
+            border.width: 1
+            border.color: "#3a3a3a"
+        }
+    }
 }

@@ -177,6 +177,27 @@ Item {
             compare(full.tooltip, "Exit fullscreen")
         }
 
+        function test_tooltipAfterHalfASecondOfHovering() {
+            const button = part("settingsButton")
+            const tip = findChild(button, "toolTip")
+            verify(tip)
+            mouseMove(button, button.width / 2, button.height / 2)
+            wait(200)
+            verify(!tip.visible, "tooltip before 500 ms")
+            tryCompare(tip, "visible", true, 1000)
+            compare(tip.text, "Settings")
+            mouseMove(scene, 5, 5)
+            tryCompare(tip, "visible", false, 1000)
+
+            // A button without a tooltip text shows none.
+            button.tooltip = ""
+            mouseMove(button, button.width / 2, button.height / 2)
+            wait(800)
+            verify(!tip.visible)
+            button.tooltip = Qt.binding(() => qsTr("Settings"))
+            mouseMove(scene, 5, 5)
+        }
+
         function test_seekCommitsOnReleaseOnly() {
             const seek = part("seekSlider")
             bridge.length = 600000
