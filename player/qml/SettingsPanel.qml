@@ -98,7 +98,6 @@ Item {
         color: "#bbffffff"
         font.pixelSize: 12
         font.capitalization: Font.AllUppercase
-        Layout.topMargin: 4
     }
 
     // Scrim: dims the scene and swallows every click while the panel is open.
