@@ -36,6 +36,22 @@ Item {
         libraryVisible = false
     }
 
+    // The one way to the details popup: library rows, network rows and the bar's info button.
+    // Missing keys give empty texts, no date and no poster.
+    function showDetails(meta) {
+        const m = meta ? meta : {}
+        const text = key => m[key] === undefined || m[key] === null ? "" : String(m[key])
+        detailsPopup.recordingName = text("name")
+        detailsPopup.recordingTitle = text("title")
+        detailsPopup.recordingSeasonEpisode = text("seasonEpisode")
+        detailsPopup.recordingChannel = text("channel")
+        detailsPopup.recordingDescription = text("description")
+        detailsPopup.recordingPath = text("path")
+        detailsPopup.recordingRecordedAt = m.recordedAt === undefined ? null : m.recordedAt
+        detailsPopup.recordingPosterUrl = m.posterUrl ? m.posterUrl : ""
+        detailsPopup.open()
+    }
+
     focus: true
 
     Timer {
@@ -135,12 +151,23 @@ Item {
         }
     }
 
-    // Layer 2: the local library view goes here, filling the scene.
-    Item {
+    // Layer 2: the local library.
+    LibraryView {
         id: libraryLayer
         objectName: "libraryLayer"
         anchors.fill: parent
         visible: !root.watching || root.libraryVisible
+
+        onDetailsRequested: metadata => root.showDetails(metadata)
+        onGenerationRequested: (path, masterUrl, meta) => {
+            playlistGenPopup.recordingName = meta && meta.name ? meta.name : ""
+            playlistGenPopup.recordingTitle = meta && meta.title ? meta.title : ""
+            playlistGenPopup.genState = "running"
+            playlistGenPopup.errorText = ""
+            playlistGenPopup.pendingMasterUrl = masterUrl
+            playlistGenPopup.open()
+            playlistGenerator.generate(path)
+        }
     }
 
     // Layer 3: controls bar.
@@ -162,7 +189,7 @@ Item {
             NumberAnimation { duration: 200 }
         }
 
-        // infoRequested: the library and network views answer it with the details popup.
+        onInfoRequested: root.showDetails(libraryModel.recordingForUrl(bridge.currentMedia))
     }
 
     // Layer 4: settings panel.
@@ -175,7 +202,12 @@ Item {
 
     // Layers 4.5 and 4.6: the device list and the network library go here.
 
-    // Layer 5: modal popups (the details popup joins them).
+    // Layer 5: modal popups.
+    DetailsPopup {
+        id: detailsPopup
+        objectName: "detailsPopup"
+    }
+
     HelpPopup {
         id: helpPopup
         objectName: "helpPopup"
@@ -186,5 +218,53 @@ Item {
         objectName: "aboutPopup"
     }
 
-    // Layer 6: resume popup. Layer 7: playlist generation popup.
+    // Layer 6: resume popup.
+    ResumePopup {
+        id: resumePopup
+        objectName: "resumePopup"
+    }
+
+    // Layer 7: playlist generation popup.
+    PlaylistGenPopup {
+        id: playlistGenPopup
+        objectName: "playlistGenPopup"
+    }
+
+    Connections {
+        target: playlistGenerator
+
+        function onFinished(ok, path, error) {
+            if (ok) {
+                libraryModel.markPlaylistGenerated(path)
+                const masterUrl = playlistGenPopup.pendingMasterUrl
+                // Closed first, so the resume popup that play() may open is the only modal.
+                playlistGenPopup.close()
+                recordingState.play(masterUrl, path)
+            } else {
+                playlistGenPopup.genState = "error"
+                playlistGenPopup.errorText = error
+            }
+        }
+    }
+
+    Connections {
+        target: recordingState
+
+        function onResumeRequested(url, savedSeconds) {
+            const meta = libraryModel.recordingForUrl(url)
+            resumePopup.recordingName = meta.name ? meta.name : ""
+            resumePopup.recordingTitle = meta.title ? meta.title : ""
+            resumePopup.savedSeconds = savedSeconds
+            resumePopup.actionTaken = false
+            resumePopup.resumeTarget = recordingState
+            resumePopup.open()
+        }
+
+        // The single place where a pick in the local library starts playback.
+        function onPlayReady(url, startSeconds) {
+            bridge.openAt(url, startSeconds)
+            root.firstFrameSeen = false
+            root.libraryVisible = false
+        }
+    }
 }
