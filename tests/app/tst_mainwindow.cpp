@@ -173,6 +173,8 @@ private slots:
 
     void windowKeys_data();
     void windowKeys();
+    void keyActionsFollowEnablingRules_data();
+    void keyActionsFollowEnablingRules();
     void fullScreenHidesMenuBarAndEveryWayOutShowsIt_data();
     void fullScreenHidesMenuBarAndEveryWayOutShowsIt();
     void menuKeysWorkWithTheMenuBarHidden();
@@ -494,6 +496,47 @@ void TestMainWindow::windowKeys()
     if (key == Qt::Key_Escape) {
         QTest::keyClick(&f.window, Qt::Key_Escape);
         QCOMPARE(library.count(), 1);
+    }
+}
+
+void TestMainWindow::keyActionsFollowEnablingRules_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("followsModal");
+    QTest::addColumn<bool>("followsTextFocus");
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << true << false;
+    const QList<std::pair<const char *, int>> typing = {
+        {"F", Qt::Key_F},         {"Space", Qt::Key_Space}, {"Left", Qt::Key_Left},
+        {"Right", Qt::Key_Right}, {"Up", Qt::Key_Up},       {"Down", Qt::Key_Down},
+        {"M", Qt::Key_M},
+    };
+    for (const auto &[name, key] : typing)
+        QTest::newRow(name) << key << false << true;
+}
+
+void TestMainWindow::keyActionsFollowEnablingRules()
+{
+    QFETCH(int, key);
+    QFETCH(bool, followsModal);
+    QFETCH(bool, followsTextFocus);
+
+    Fixture f;
+    QAction *action = nullptr;
+    const QList<QAction *> own = f.window.actions();
+    for (QAction *candidate : own) {
+        if (candidate->shortcut() == QKeySequence(key))
+            action = candidate;
+    }
+    QVERIFY2(action, "no window-wide action for the key");
+
+    for (const bool modal : {false, true}) {
+        for (const bool typing : {false, true}) {
+            f.window.setModalOpen(modal);
+            f.window.setTextInputFocused(typing);
+            const bool expected = !(followsModal && modal) && !(followsTextFocus && typing);
+            QVERIFY2(action->isEnabled() == expected,
+                     qPrintable(QStringLiteral("modal %1, typing %2").arg(modal).arg(typing)));
+        }
     }
 }
 
