@@ -540,9 +540,13 @@ void TestNorplayShellE2e::helpClosesOnEscWithoutTogglingTheLibrary()
     QTest::qWait(700);
     const QImage library = shootWindow(QStringLiteral("05c-library-overlay.png"));
     QVERIFY(stripesOf(library, QRect(0, barTop, library.width(), 72), Accent).isEmpty());
+    // The library's dark surface covers the picture.
+    QVERIFY2(meanLuma(library, QRect(0, 40, library.width(), library.height() - 40)) < 50,
+             "the library overlay did not come up");
     xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
     QTest::qWait(700);
     const QImage video = shootWindow(QStringLiteral("05d-back-to-video.png"));
+    QVERIFY(coarseColours(video, QRect(0, 40, video.width(), barTop - 60)) >= 8);
     QVERIFY(!stripesOf(video, QRect(0, barTop, video.width(), 72), Accent).isEmpty());
 }
 
