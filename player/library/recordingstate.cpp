@@ -42,8 +42,7 @@ void RecordingState::play(const QUrl &masterUrl, const QString &subdirPath)
     if (!m_currentDbPath.isEmpty() && m_player) {
         const int seconds = playerSeconds();
         const QString path = m_currentDbPath;
-        m_currentDbPath.clear();
-        m_writeTimer.stop();
+        untrack();
         startWrite(path, seconds);
         // The read below must see this write.
         m_writeWatcher.waitForFinished();
@@ -51,7 +50,7 @@ void RecordingState::play(const QUrl &masterUrl, const QString &subdirPath)
     const QString dbPath = subdirPath + QStringLiteral("/sv_metadata.db");
     const int saved = doRead(dbPath);
     if (saved < ResumeThresholdSeconds) {
-        track(dbPath);
+        track(dbPath, masterUrl);
         emit playReady(masterUrl, 0);
         return;
     }
@@ -67,7 +66,7 @@ void RecordingState::confirmResume()
         return;
     const QUrl url = m_pendingUrl;
     const int seconds = m_pendingSeconds;
-    track(m_pendingDbPath);
+    track(m_pendingDbPath, url);
     clearPending();
     emit playReady(url, seconds);
 }
@@ -77,7 +76,7 @@ void RecordingState::startOver()
     if (m_pendingDbPath.isEmpty())
         return;
     const QUrl url = m_pendingUrl;
-    track(m_pendingDbPath);
+    track(m_pendingDbPath, url);
     clearPending();
     emit playReady(url, 0);
 }
@@ -95,12 +94,21 @@ void RecordingState::onWriteTimer()
 
 void RecordingState::onCurrentMediaChanged()
 {
-    if (!m_player || !m_player->currentMedia().isEmpty() || m_currentDbPath.isEmpty())
+    if (!m_player || m_currentDbPath.isEmpty())
         return;
+    const QUrl media = m_player->currentMedia();
+    if (!media.isEmpty() && media == m_currentUrl)
+        return;
+    if (!media.isEmpty()) {
+        // Something else was opened straight into the player (File > Open): its time is not
+        // this recording's, and the player has already reset it, so tracking ends without a
+        // write and the recording keeps its last periodic position.
+        untrack();
+        return;
+    }
     const int seconds = playerSeconds();
     const QString path = m_currentDbPath;
-    m_currentDbPath.clear();
-    m_writeTimer.stop();
+    untrack();
     startWrite(path, seconds);
 }
 
@@ -109,8 +117,7 @@ void RecordingState::onPlaybackEnded()
     if (m_currentDbPath.isEmpty())
         return;
     const QString path = m_currentDbPath;
-    m_currentDbPath.clear();
-    m_writeTimer.stop();
+    untrack();
     startWrite(path, 0);
 }
 
@@ -133,10 +140,18 @@ void RecordingState::clearPending()
     m_pendingSeconds = 0;
 }
 
-void RecordingState::track(const QString &dbPath)
+void RecordingState::track(const QString &dbPath, const QUrl &url)
 {
     m_currentDbPath = dbPath;
+    m_currentUrl = url;
     m_writeTimer.start();
+}
+
+void RecordingState::untrack()
+{
+    m_currentDbPath.clear();
+    m_currentUrl = QUrl();
+    m_writeTimer.stop();
 }
 
 int RecordingState::doRead(const QString &dbPath)

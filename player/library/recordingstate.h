@@ -54,10 +54,12 @@ private:
     int playerSeconds() const;
     void startWrite(const QString &dbPath, int seconds);
     void clearPending();
-    void track(const QString &dbPath);
+    void track(const QString &dbPath, const QUrl &url);
+    void untrack();
 
     QPointer<VlcPlayer> m_player;
     QString m_currentDbPath;
+    QUrl m_currentUrl; // master URL of the tracked recording
     QUrl m_pendingUrl;
     QString m_pendingDbPath;
     int m_pendingSeconds = 0;

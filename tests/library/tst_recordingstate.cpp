@@ -70,6 +70,7 @@ private slots:
     void resumeChoice_data();
     void resumeChoice();
     void pendingChoiceOperations();
+    void otherMediaEndsTracking();
     void playsThroughThePlayer();
 };
 
@@ -322,6 +323,36 @@ void TestRecordingState::pendingChoiceOperations()
     QCOMPARE(otherReady.at(0).at(0).toUrl(), url);
     QCOMPARE(otherReady.at(0).at(1).toInt(), 0);
     QCOMPARE(resume.size(), 2);
+}
+
+// A file opened straight into the player (File > Open) while a recording is tracked: its time
+// must never be stored as the recording's position, neither periodically nor on its stop or end.
+void TestRecordingState::otherMediaEndsTracking()
+{
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString folder = tmp.filePath(QStringLiteral("rec"));
+    QCOMPARE(makeStateDb(folder, QByteArray("{\"position\":3}")), QString());
+    const QUrl url = QUrl::fromLocalFile(folder + QStringLiteral("/master.m3u8"));
+
+    VlcPlayer player;
+    RecordingState rs(&player);
+    connect(&rs, &RecordingState::playReady, &player,
+            [&](const QUrl &u, int start) { player.openAt(u, start); });
+    rs.play(url, folder);
+    QCOMPARE(player.currentMedia(), url);
+    // Opening the tracked recording's own media keeps tracking it.
+    QCOMPARE(rs.currentDbPath(), dbOf(folder));
+    QVERIFY(rs.writeTimerActive());
+
+    player.open(QUrl::fromLocalFile(tmp.filePath(QStringLiteral("elsewhere/other.m3u8"))));
+    QVERIFY(rs.currentDbPath().isEmpty());
+    QVERIFY(!rs.writeTimerActive());
+    rs.onWriteTimer();
+    player.stop();
+    rs.onPlaybackEnded();
+    rs.waitForWrites();
+    QCOMPARE(stateText(folder), QStringLiteral("{\"position\":3}"));
 }
 
 // The whole road through libvlc: a generated recording with playlists, played, stopped,
