@@ -257,25 +257,21 @@ QString extractInit(QSqlDatabase &db, const QString &dir, const QString &type, i
 }
 
 // Offsets must lie inside the file and rise strictly: anything else would give byte ranges of
-// zero or negative length, or past the end of the file.
+// zero or negative length, or past the end of the file. The path goes in with the numbers in one
+// arg() call, so a folder name holding "%4" is not taken for a placeholder.
 void checkRanges(const QString &filePath, const QList<qint64> &ranges, qint64 size)
 {
     for (qsizetype i = 0; i < ranges.size(); ++i) {
         const qint64 off = ranges.at(i);
         if (off < 0 || off >= size)
             fail(QStringLiteral("fragment %1 of %2 starts at byte %3, outside the file of %4 bytes")
-                     .arg(i)
-                     .arg(filePath)
-                     .arg(off)
-                     .arg(size));
+                     .arg(QString::number(i), filePath, QString::number(off),
+                          QString::number(size)));
         if (i > 0 && off <= ranges.at(i - 1))
             fail(QStringLiteral("fragment %1 of %2 starts at byte %3, not after fragment %4 at "
                                 "byte %5")
-                     .arg(i)
-                     .arg(filePath)
-                     .arg(off)
-                     .arg(i - 1)
-                     .arg(ranges.at(i - 1)));
+                     .arg(QString::number(i), filePath, QString::number(off),
+                          QString::number(i - 1), QString::number(ranges.at(i - 1))));
     }
 }
 

@@ -574,7 +574,9 @@ void TestPlaylistGenerator::mediaErrors()
     QFETCH(QString, error);
     QTemporaryDir tmp;
     QVERIFY(tmp.isValid());
-    const QString path = tmp.filePath(QStringLiteral("video1.ts"));
+    // A folder name that looks like placeholders must come out of the text unchanged.
+    QVERIFY(QDir(tmp.path()).mkdir(QStringLiteral("50%2 off %4")));
+    const QString path = tmp.filePath(QStringLiteral("50%2 off %4/video1.ts"));
     if (fileSize >= 0)
         QVERIFY(fixtures::writeFile(path, QByteArray(fileSize, '\x47')));
     QString got;
