@@ -58,11 +58,15 @@ void TestGenPlaylists::libraryRoot()
     QVERIFY(QFile::remove(root.filePath(QStringLiteral("b-broken/audio1.ts"))));
     QVERIFY(root.mkdir(QStringLiteral("c-not-a-recording")));
 
-    const Run r = run({QStringLiteral("--root"), tmp.path()});
+    // A missing root is reported and counted, and the roots after it are still worked through.
+    const QString noRoot = tmp.filePath(QStringLiteral("no-such-root"));
+    const Run r = run({QStringLiteral("--root"), noRoot, tmp.path()});
     QCOMPARE(r.exitCode, 1);
-    QCOMPARE(r.lines, (QStringList{QStringLiteral("ok ") + root.filePath(QStringLiteral("a-good")),
-                                   QStringLiteral("failed %1: no audio<N> files in %1")
-                                       .arg(root.filePath(QStringLiteral("b-broken")))}));
+    QCOMPARE(r.lines,
+             (QStringList{QStringLiteral("failed %1: library root does not exist").arg(noRoot),
+                          QStringLiteral("ok ") + root.filePath(QStringLiteral("a-good")),
+                          QStringLiteral("failed %1: no audio<N> files in %1")
+                              .arg(root.filePath(QStringLiteral("b-broken")))}));
     QVERIFY(QFile::exists(root.filePath(QStringLiteral("a-good/master.m3u8"))));
     QVERIFY(!QFile::exists(root.filePath(QStringLiteral("b-broken/master.m3u8"))));
 

@@ -60,6 +60,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "genplaylists: no folder given (see --help)\n");
         return 2;
     }
+    // A missing root is reported where it stands and counts as a failure; the other arguments
+    // are still worked through.
+    int failed = 0;
     QStringList folders;
     for (const QString &arg : args) {
         if (!parser.isSet(root)) {
@@ -68,12 +71,13 @@ int main(int argc, char **argv)
         }
         if (!QFileInfo(arg).isDir()) {
             std::printf("failed %s: library root does not exist\n", qPrintable(arg));
-            return 1;
+            ++failed;
+            continue;
         }
         folders += recordingsIn(arg);
     }
+    std::fflush(stdout);
 
-    int failed = 0;
     for (const QString &folder : std::as_const(folders)) {
         if (parser.isSet(missing) &&
             QFileInfo::exists(folder + QLatin1Char('/') + recfolder::MasterPlaylistName)) {
