@@ -50,7 +50,13 @@ bool RemoteDeviceModel::lessThan(const imgr::ImgrMsg &a, const imgr::ImgrMsg &b)
     const QString nameB = fixedText(b.name);
     if (nameA == nameB)
         return fixedText(a.id) < fixedText(b.id);
-    return QString::localeAwareCompare(nameA, nameB) < 0;
+    const int collated = QString::localeAwareCompare(nameA, nameB);
+    if (collated != 0)
+        return collated < 0;
+    // The collation ignores some characters (controls, soft hyphens), so different names can
+    // collate equal. Ordering those by their code units keeps the order strict and weak, which
+    // std::sort needs; otherwise equal names around such a look-alike leave their id order.
+    return nameA < nameB;
 }
 
 void RemoteDeviceModel::setDevices(QList<imgr::ImgrMsg> devices)

@@ -33,7 +33,8 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QHash<int, QByteArray> roleNames() const override;
 
-    // Whether `a` sorts before `b`: by name (locale collation), equal names by id.
+    // Whether `a` sorts before `b`: by name (locale collation, then code units where the
+    // collation finds different names equal), equal names by id.
     static bool lessThan(const imgr::ImgrMsg &a, const imgr::ImgrMsg &b);
 
 signals:

@@ -82,6 +82,16 @@ void TestRemoteDeviceModel::sortsByName_data()
                                 device("Alpha", "000000000003"), device("Mid", "000000000005")}
         << QStringList{QStringLiteral("000000000003"), QStringLiteral("000000000009"),
                        QStringLiteral("000000000005"), QStringLiteral("000000000001")};
+    // A control character is ignorable to the collation, so the two names collate equal while
+    // their bytes differ. Both orders around it must still agree: same names by id, and the
+    // look-alike name in one place of its own.
+    QTest::newRow("look-alike name among equal names")
+        << QList<imgr::ImgrMsg>{device("Living Room", "000000000001"),
+                                device("Living Room", "000000000009"),
+                                device("Living Room\x01", "000000000005"),
+                                device("Living Room", "000000000003")}
+        << QStringList{QStringLiteral("000000000001"), QStringLiteral("000000000003"),
+                       QStringLiteral("000000000009"), QStringLiteral("000000000005")};
 }
 
 void TestRemoteDeviceModel::sortsByName()
