@@ -349,10 +349,18 @@ Rectangle {
             width: ListView.view.width
             height: 64
 
+            // The highlight follows the hover handler, not the click area: a MouseArea that
+            // becomes visible under the pointer (the list shown again over the video) judges
+            // the pointer through the window's global position, which in this widget-hosted
+            // scene can be stale, and then stays lit with no leave event to put it out.
+            HoverHandler {
+                id: rowHover
+            }
+
             Rectangle {
                 anchors.fill: parent
                 color: "white"
-                opacity: rowArea.containsMouse ? 0.06 : 0
+                opacity: rowHover.hovered ? 0.06 : 0
                 Behavior on opacity {
                     NumberAnimation {
                         duration: 100
@@ -373,7 +381,6 @@ Rectangle {
                 id: rowArea
                 objectName: "rowArea"
                 anchors.fill: parent
-                hoverEnabled: true
                 cursorShape: Qt.PointingHandCursor
                 onClicked: view.activate(row)
             }

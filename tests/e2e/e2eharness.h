@@ -1,0 +1,125 @@
+// Pieces shared by the end-to-end tests: an X display (Xvfb with a window manager) to run the
+// real programs in, xdotool to drive them like a user, screenshots, and pixel checks on them.
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QPoint>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace e2e {
+
+// Runs a helper program to its end; returns its standard output, or a null string when it could
+// not start, timed out or failed (the failure is logged with its standard error).
+QString run(const QString &program, const QStringList &args, const QProcessEnvironment &env,
+            int timeoutMs = 30000);
+
+// Makes a process that is about to be started end with the test: if the test program dies
+// (a crash, a watchdog abort, CTest's timeout), the process is killed instead of staying behind
+// on the machine. Only where the system offers it (Linux); elsewhere nothing changes.
+void endWithTest(QProcess *process);
+
+// Stops a process politely, then firmly. Does nothing for a process that is not running.
+void stopProcess(QProcess *process, int graceMs = 5000);
+
+// ---- Pixel checks ------------------------------------------------------------------------------
+
+using PixelTest = std::function<bool(QRgb)>;
+
+bool near(QRgb pixel, QRgb target, int tolerance);
+
+// Pixels of `image` inside `area` that are within `tolerance` of `target`.
+int countNear(const QImage &image, const QRect &area, QRgb target, int tolerance);
+
+// Pixels of `image` inside `area` that pass `test`.
+int countWhere(const QImage &image, const QRect &area, const PixelTest &test);
+
+// Horizontal runs of at least `minRun` consecutive pixels that pass `test`: their bounding box
+// inside `area` (empty when there are none). Finds filled shapes (a button's face, a bar) among
+// text, whose pixels never line up that long.
+QRect runsWhere(const QImage &image, const QRect &area, const PixelTest &test, int minRun);
+
+// The same runs, one rectangle per run, row by row from the top.
+QList<QRect> runsListWhere(const QImage &image, const QRect &area, const PixelTest &test,
+                           int minRun);
+
+// Horizontal runs of at least `minRun` pixels near `target`; the bounding box of all of them
+// inside `area` (empty when there are none). Finds slider tracks and similar bars.
+QRect stripesOf(const QImage &image, const QRect &area, QRgb target, int minRun = 60);
+
+// Distinct colours after reducing each channel to 3 bits: a picture has many, a flat area one.
+int coarseColours(const QImage &image, const QRect &area);
+
+double meanLuma(const QImage &image, const QRect &area);
+
+// The longest vertical run of pixels near `target` in column `x` between `top` and `bottom`
+// (inclusive); `start` is its first row, -1 when there is none.
+struct Run
+{
+    int start = -1;
+    int length = 0;
+};
+Run verticalRun(const QImage &image, int x, int top, int bottom, QRgb target, int tolerance);
+
+// A frame drawn as a one-pixel border of colour `border` (a popup's outline): the leftmost and
+// rightmost columns of `area` holding a vertical run of at least `minHeight` border pixels, and
+// the rows of the longest such run. Empty when no such column exists.
+QRect frameOf(const QImage &image, const QRect &area, QRgb border, int tolerance, int minHeight);
+
+// ---- The display
+// ---------------------------------------------------------------------------------
+
+// An Xvfb server with the openbox window manager on a display number no one else uses. Programs
+// started with env() show their windows there; the helpers drive the pointer and keyboard with
+// xdotool and read windows and pixels back.
+class VirtualDisplay
+{
+public:
+    VirtualDisplay() = default;
+    ~VirtualDisplay();
+    VirtualDisplay(const VirtualDisplay &) = delete;
+    VirtualDisplay &operator=(const VirtualDisplay &) = delete;
+
+    // Starts the server (width x height, 24-bit) and the window manager. `base` is the
+    // environment for every program on the display (HOME, XDG folders...); DISPLAY and
+    // QT_QPA_PLATFORM=xcb are added to it.
+    bool start(int width, int height, const QProcessEnvironment &base);
+    // Ends the window manager and the server (also done by the destructor).
+    void stop();
+
+    QString name() const { return m_name; }
+    QProcessEnvironment env() const { return m_env; }
+    QRect screen() const { return QRect(0, 0, m_width, m_height); }
+
+    QString xdotool(const QStringList &args, int timeoutMs = 15000) const;
+    void moveTo(const QPoint &global) const;
+    void click(const QPoint &global) const; // move there, then press and release button 1
+    void key(const QString &keys) const;    // an xdotool key name, e.g. "Escape", "ctrl+l"
+    void type(const QString &text) const;
+
+    // Waits for a visible window whose name matches the regular expression; its id goes to *id.
+    bool waitForWindow(const QString &namePattern, QString *id, int timeoutMs) const;
+    bool activate(const QString &id) const;
+    // Where the window's client area really is on the screen (the window manager's frame aside).
+    QRect windowGeometry(const QString &id) const;
+
+    // Grabs `area` of the screen into the PNG file `path` and returns it (RGB32; null on failure).
+    QImage shoot(const QString &path, const QRect &area) const;
+
+private:
+    QString m_name;
+    int m_width = 0;
+    int m_height = 0;
+    QProcessEnvironment m_env;
+    std::unique_ptr<QProcess> m_server;
+    std::unique_ptr<QProcess> m_windowManager;
+};
+
+} // namespace e2e
