@@ -29,6 +29,14 @@ RecordingState::RecordingState(VlcPlayer *player, QObject *parent)
 
 RecordingState::~RecordingState()
 {
+    // The program is closing while a recording plays: like any other way out of tracking,
+    // store where it is, so the next start resumes there rather than at the last periodic write.
+    if (!m_currentDbPath.isEmpty() && m_player) {
+        const int seconds = playerSeconds();
+        const QString path = m_currentDbPath;
+        untrack();
+        startWrite(path, seconds);
+    }
     m_writeWatcher.waitForFinished();
 }
 

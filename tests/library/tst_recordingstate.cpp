@@ -72,6 +72,7 @@ private slots:
     void pendingChoiceOperations();
     void otherMediaEndsTracking();
     void playsThroughThePlayer();
+    void closingWhileTrackingStoresThePosition();
 };
 
 void TestRecordingState::init()
@@ -437,6 +438,38 @@ void TestRecordingState::playsThroughThePlayer()
     rs.waitForWrites();
     QCOMPARE(stateText(o.folder), QStringLiteral("{\"num_seconds\":16,\"position\":0}"));
     QVERIFY(rs.currentDbPath().isEmpty());
+}
+
+// Closing the program while a recording plays stores where it was, not the last 10-second write.
+void TestRecordingState::closingWhileTrackingStoresThePosition()
+{
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    mkrec::RecordingOptions o;
+    o.folder = tmp.filePath(QStringLiteral("rec"));
+    o.durationSeconds = 12;
+    o.width = 320;
+    o.height = 180;
+    QCOMPARE(mkrec::makeRecording(o), QString());
+    const PlaylistGenerator::Result gen = PlaylistGenerator::generatePlaylists(o.folder);
+    QVERIFY2(gen.ok, qPrintable(gen.error));
+    const QUrl url = QUrl::fromLocalFile(o.folder + QStringLiteral("/master.m3u8"));
+
+    VlcPlayer player;
+    QVERIFY(player.hasEngine());
+    VlcVideoItem item;
+    item.setPlayer(&player);
+    auto rs = std::make_unique<RecordingState>(&player);
+    connect(rs.get(), &RecordingState::playReady, &player,
+            [&](const QUrl &u, int start) { player.openAt(u, start); });
+    rs->play(url, o.folder);
+    QTRY_VERIFY_WITH_TIMEOUT(player.time() >= 6200, 15000);
+
+    // The back end goes in reverse order of creation: the recording state before the player.
+    const int expected = int(player.time() / 1000);
+    rs.reset();
+    const int stored = storedPosition(o.folder);
+    QVERIFY2(stored >= expected && stored <= expected + 1, qPrintable(QString::number(stored)));
 }
 
 QTEST_MAIN(TestRecordingState)
