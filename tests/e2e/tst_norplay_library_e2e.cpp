@@ -582,6 +582,23 @@ void TestNorplayLibraryE2e::generationRunsUndismissableThenPlays()
     QVERIFY2(coarseColours(playing, playing.rect()) >= 8, "the video area shows no picture");
     QVERIFY(meanLuma(playing, playing.rect()) > 60);
     QVERIFY(alive());
+
+    // The bar's info button (third from the left) shows the playing recording's details: no
+    // poster, so 480 wide. Esc closes them; the video plays on.
+    m_display.moveTo(global(QPoint(scene().width() / 2, scene().height() / 2)));
+    QTest::qWait(400);
+    m_display.click(global(QPoint(12 + 2 * (40 + 12) + 20, scene().height() - 36)));
+    QTest::qWait(800);
+    const QImage details = shoot(QStringLiteral("07b-details-from-bar.png"));
+    const QRect detailsFrame = popupFrame(details);
+    VERIFY_POPUP(details, detailsFrame, 480);
+    QVERIFY(countWhere(details, detailsFrame.adjusted(24, 24, -24, -24), brightText) > 300);
+    m_display.key(QStringLiteral("Escape"));
+    QTest::qWait(500);
+    const QImage closed = shoot(QStringLiteral("07c-details-closed.png"));
+    QVERIFY(popupFrame(closed).isEmpty());
+    QVERIFY(coarseColours(closed, closed.rect()) >= 8);
+    QVERIFY(!backButtonShown(closed)); // Esc went to the popup, not to the library toggle
 }
 
 void TestNorplayLibraryE2e::pickingThePlayingRecordingOffersToResumeThere()
