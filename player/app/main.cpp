@@ -50,9 +50,15 @@ void attachParentConsole()
 // platforms keep their default style.
 void setPreferredStyle(const QString &style)
 {
-    const QDir imports(QLibraryInfo::path(QLibraryInfo::QmlImportsPath));
-    if (imports.exists(QStringLiteral("QtQuick/Controls/") + style))
-        QQuickStyle::setStyle(style);
+    // Qt's own QML folder, and the "qml" folder a deployed program carries next to itself.
+    const QStringList importRoots{QLibraryInfo::path(QLibraryInfo::QmlImportsPath),
+                                  QCoreApplication::applicationDirPath() + QStringLiteral("/qml")};
+    for (const QString &root : importRoots) {
+        if (QDir(root).exists(QStringLiteral("QtQuick/Controls/") + style)) {
+            QQuickStyle::setStyle(style);
+            return;
+        }
+    }
 }
 
 } // namespace

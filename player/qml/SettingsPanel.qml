@@ -58,10 +58,16 @@ Item {
                 width: ListView.view.width
                 height: 36
                 radius: 4
-                color: selected && rowMouse.containsMouse ? "#55ef6d5e"
+                color: selected && rowHover.hovered ? "#55ef6d5e"
                      : selected ? "#33ef6d5e"
-                     : rowMouse.containsMouse ? "#22ffffff"
+                     : rowHover.hovered ? "#22ffffff"
                      : "transparent"
+
+                // Hover from a handler: a MouseArea shown under a resting pointer judges it by a
+                // possibly stale window position in this widget-hosted scene and can stay lit.
+                HoverHandler {
+                    id: rowHover
+                }
 
                 Text {
                     anchors.fill: parent
@@ -77,7 +83,6 @@ Item {
                 MouseArea {
                     id: rowMouse
                     anchors.fill: parent
-                    hoverEnabled: true
                     cursorShape: Qt.PointingHandCursor
                     onClicked: trackList.trackPicked(row.modelData.id)
                 }

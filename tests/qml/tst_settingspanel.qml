@@ -134,10 +134,11 @@ Item {
             verify(Qt.colorEqual(view.itemAtIndex(1).color, "#33ef6d5e"))
             verify(Qt.colorEqual(view.itemAtIndex(2).color, "transparent"))
 
+            mouseMove(view.itemAtIndex(2))
             mouseClick(view.itemAtIndex(2))
             compare(bridge.currentAudioTrack, 2)
             // The picked row is now the selected one (and hovered).
-            verify(Qt.colorEqual(view.itemAtIndex(2).color, "#55ef6d5e"))
+            tryVerify(() => Qt.colorEqual(view.itemAtIndex(2).color, "#55ef6d5e"), 1000)
             verify(Qt.colorEqual(view.itemAtIndex(1).color, "transparent"))
         }
 
