@@ -53,6 +53,23 @@ QString makeStateDb(const QString &folder, const std::optional<QByteArray> &stat
     return fixtures::writeDb(folder, spec);
 }
 
+// A short recording with its playlists, ready for the player; returns its master playlist.
+QUrl makePlayableRecording(const QString &folder, int seconds, int numSeconds = -1)
+{
+    mkrec::RecordingOptions o;
+    o.folder = folder;
+    o.durationSeconds = seconds;
+    o.width = 320;
+    o.height = 180;
+    if (numSeconds >= 0)
+        o.stateNumSeconds = numSeconds;
+    if (!mkrec::makeRecording(o).isEmpty())
+        return {};
+    if (!PlaylistGenerator::generatePlaylists(folder).ok)
+        return {};
+    return QUrl::fromLocalFile(folder + QStringLiteral("/master.m3u8"));
+}
+
 } // namespace
 
 class TestRecordingState : public QObject
@@ -362,16 +379,9 @@ void TestRecordingState::playsThroughThePlayer()
 {
     QTemporaryDir tmp;
     QVERIFY(tmp.isValid());
-    mkrec::RecordingOptions o;
-    o.folder = tmp.filePath(QStringLiteral("rec"));
-    o.durationSeconds = 16;
-    o.width = 320;
-    o.height = 180;
-    o.stateNumSeconds = 16;
-    QCOMPARE(mkrec::makeRecording(o), QString());
-    const PlaylistGenerator::Result gen = PlaylistGenerator::generatePlaylists(o.folder);
-    QVERIFY2(gen.ok, qPrintable(gen.error));
-    const QUrl url = QUrl::fromLocalFile(o.folder + QStringLiteral("/master.m3u8"));
+    const QString folder = tmp.filePath(QStringLiteral("rec"));
+    const QUrl url = makePlayableRecording(folder, 16, 16);
+    QVERIFY(url.isValid());
 
     VlcPlayer player;
     QVERIFY(player.hasEngine());
@@ -385,21 +395,21 @@ void TestRecordingState::playsThroughThePlayer()
     QSignalSpy ready(&rs, &RecordingState::playReady);
 
     // 1. Nothing saved: plays from the start, and the 10-second write lands while playing.
-    rs.play(url, o.folder);
+    rs.play(url, folder);
     QCOMPARE(ready.size(), 1);
     QCOMPARE(ready.at(0).at(1).toInt(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(player.time() >= 10500, 20000);
     rs.waitForWrites();
-    const int periodic = storedPosition(o.folder);
+    const int periodic = storedPosition(folder);
     QVERIFY2(periodic >= 8 && periodic <= 11, qPrintable(QString::number(periodic)));
 
     // 2. Picking the recording that is playing stores where it is and offers to resume there.
-    rs.play(url, o.folder);
+    rs.play(url, folder);
     const int repicked = int(player.time() / 1000);
     QCOMPARE(resume.size(), 1);
     QVERIFY(resume.at(0).at(1).toInt() >= 10);
     QVERIFY(resume.at(0).at(1).toInt() <= repicked);
-    QCOMPARE(storedPosition(o.folder), resume.at(0).at(1).toInt());
+    QCOMPARE(storedPosition(folder), resume.at(0).at(1).toInt());
 
     // 3. Resuming opens the media at the saved second. libvlc starts an HLS presentation at
     // the segment that holds the start time (segments here are 6 s long), so the check is that
@@ -419,12 +429,12 @@ void TestRecordingState::playsThroughThePlayer()
     player.stop();
     const int stoppedAt = int(player.time() / 1000);
     rs.waitForWrites();
-    QCOMPARE(stateText(o.folder),
+    QCOMPARE(stateText(folder),
              QStringLiteral("{\"num_seconds\":16,\"position\":%1}").arg(stoppedAt));
     QVERIFY(!rs.writeTimerActive());
 
     // 5. The next pick offers that position; starting over and playing to the end stores 0.
-    rs.play(url, o.folder);
+    rs.play(url, folder);
     QCOMPARE(resume.size(), 2);
     QCOMPARE(resume.at(1).at(1).toInt(), stoppedAt);
     rs.startOver();
@@ -436,7 +446,7 @@ void TestRecordingState::playsThroughThePlayer()
     player.seek(0.85);
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 15000);
     rs.waitForWrites();
-    QCOMPARE(stateText(o.folder), QStringLiteral("{\"num_seconds\":16,\"position\":0}"));
+    QCOMPARE(stateText(folder), QStringLiteral("{\"num_seconds\":16,\"position\":0}"));
     QVERIFY(rs.currentDbPath().isEmpty());
 }
 
@@ -445,15 +455,9 @@ void TestRecordingState::closingWhileTrackingStoresThePosition()
 {
     QTemporaryDir tmp;
     QVERIFY(tmp.isValid());
-    mkrec::RecordingOptions o;
-    o.folder = tmp.filePath(QStringLiteral("rec"));
-    o.durationSeconds = 12;
-    o.width = 320;
-    o.height = 180;
-    QCOMPARE(mkrec::makeRecording(o), QString());
-    const PlaylistGenerator::Result gen = PlaylistGenerator::generatePlaylists(o.folder);
-    QVERIFY2(gen.ok, qPrintable(gen.error));
-    const QUrl url = QUrl::fromLocalFile(o.folder + QStringLiteral("/master.m3u8"));
+    const QString folder = tmp.filePath(QStringLiteral("rec"));
+    const QUrl url = makePlayableRecording(folder, 12);
+    QVERIFY(url.isValid());
 
     VlcPlayer player;
     QVERIFY(player.hasEngine());
@@ -462,13 +466,13 @@ void TestRecordingState::closingWhileTrackingStoresThePosition()
     auto rs = std::make_unique<RecordingState>(&player);
     connect(rs.get(), &RecordingState::playReady, &player,
             [&](const QUrl &u, int start) { player.openAt(u, start); });
-    rs->play(url, o.folder);
+    rs->play(url, folder);
     QTRY_VERIFY_WITH_TIMEOUT(player.time() >= 6200, 15000);
 
     // The back end goes in reverse order of creation: the recording state before the player.
     const int expected = int(player.time() / 1000);
     rs.reset();
-    const int stored = storedPosition(o.folder);
+    const int stored = storedPosition(folder);
     QVERIFY2(stored >= expected && stored <= expected + 1, qPrintable(QString::number(stored)));
 }
 
