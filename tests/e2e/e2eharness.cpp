@@ -204,23 +204,37 @@ bool VirtualDisplay::start(int width, int height, const QProcessEnvironment &bas
         m_server->start(QStringLiteral("Xvfb"),
                         {candidate, QStringLiteral("-screen"), QStringLiteral("0"),
                          QStringLiteral("%1x%2x24").arg(width).arg(height),
-                         QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        if (!m_server->waitForStarted(5000))
+                         QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                         // No reset when the last client leaves: the readiness probe below is
+                         // the first client, and a program connecting while the server resets
+                         // is turned away.
+                         QStringLiteral("-noreset")});
+        if (!m_server->waitForStarted(5000)) {
+            qWarning() << "VirtualDisplay: Xvfb did not start:" << m_server->errorString();
             return false;
+        }
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < 5000 && m_server->state() == QProcess::Running) {
-            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) {
-                m_name = candidate;
-                break;
+            // The socket alone may be another server's that took the number first: the display
+            // is ours only when the lock file names our server.
+            QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(n));
+            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
+                lock.open(QIODevice::ReadOnly)) {
+                if (lock.readAll().trimmed().toLongLong() == m_server->processId()) {
+                    m_name = candidate;
+                    break;
+                }
             }
             QTest::qWait(50);
         }
         if (m_name.isEmpty())
             stopProcess(m_server.get(), 2000);
     }
-    if (m_name.isEmpty())
+    if (m_name.isEmpty()) {
+        qWarning() << "VirtualDisplay: no free display number";
         return false;
+    }
 
     m_env = base;
     m_env.insert(QStringLiteral("DISPLAY"), m_name);
@@ -239,15 +253,38 @@ bool VirtualDisplay::start(int width, int height, const QProcessEnvironment &bas
         if (!ready)
             QTest::qWait(100);
     }
-    if (!ready)
+    if (!ready) {
+        qWarning() << "VirtualDisplay: the server on" << m_name << "takes no clients";
         return false;
+    }
 
     m_windowManager = std::make_unique<QProcess>();
     m_windowManager->setProcessEnvironment(m_env);
-    m_windowManager->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_windowManager->setProcessChannelMode(QProcess::MergedChannels);
     endWithTest(m_windowManager.get());
     m_windowManager->start(QStringLiteral("openbox"), {});
-    return m_windowManager->waitForStarted(5000);
+    if (!m_windowManager->waitForStarted(5000)) {
+        qWarning() << "VirtualDisplay: openbox did not start:" << m_windowManager->errorString();
+        return false;
+    }
+
+    // The window manager takes the screen a moment after its process starts; until it announces
+    // what it supports, activating a window fails. Wait for it to offer window activation.
+    clock.restart();
+    while (clock.elapsed() < 10000 && m_windowManager->state() == QProcess::Running) {
+        QProcess probe;
+        probe.setProcessEnvironment(m_env);
+        probe.start(QStringLiteral("xprop"),
+                    {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTED")});
+        if (probe.waitForFinished(5000) && QString::fromUtf8(probe.readAllStandardOutput())
+                                               .contains(QLatin1String("_NET_ACTIVE_WINDOW")))
+            return true;
+        QTest::qWait(100);
+    }
+    qWarning() << "VirtualDisplay: the window manager on" << m_name
+               << "did not take the screen; state" << m_windowManager->state() << "exit code"
+               << m_windowManager->exitCode() << m_windowManager->readAll();
+    return false;
 }
 
 void VirtualDisplay::stop()
@@ -256,6 +293,21 @@ void VirtualDisplay::stop()
     stopProcess(m_server.get());
     m_windowManager.reset();
     m_server.reset();
+}
+
+std::unique_ptr<QProcess> VirtualDisplay::launch(const QString &program, const QStringList &args,
+                                                 const QString &logFile,
+                                                 const QString &workingDirectory) const
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(m_env);
+    if (!workingDirectory.isEmpty())
+        process->setWorkingDirectory(workingDirectory);
+    endWithTest(process.get());
+    process->setStandardOutputFile(logFile);
+    process->setStandardErrorFile(logFile, QIODevice::Append);
+    process->start(program, args);
+    return process;
 }
 
 QString VirtualDisplay::xdotool(const QStringList &args, int timeoutMs) const
@@ -269,10 +321,10 @@ void VirtualDisplay::moveTo(const QPoint &global) const
         {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y())});
 }
 
-void VirtualDisplay::click(const QPoint &global) const
+void VirtualDisplay::click(const QPoint &global, int settleMs) const
 {
     moveTo(global);
-    QTest::qWait(150); // the scene sees the pointer arrive before the press
+    QTest::qWait(settleMs); // the scene sees the pointer arrive before the press
     xdotool({QStringLiteral("click"), QStringLiteral("1")});
 }
 
@@ -281,9 +333,9 @@ void VirtualDisplay::key(const QString &keys) const
     xdotool({QStringLiteral("key"), keys});
 }
 
-void VirtualDisplay::type(const QString &text) const
+void VirtualDisplay::type(const QString &text, int delayMs) const
 {
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), text});
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QString::number(delayMs), text});
 }
 
 bool VirtualDisplay::waitForWindow(const QString &namePattern, QString *id, int timeoutMs) const

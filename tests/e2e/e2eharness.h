@@ -87,7 +87,8 @@ public:
     VirtualDisplay(const VirtualDisplay &) = delete;
     VirtualDisplay &operator=(const VirtualDisplay &) = delete;
 
-    // Starts the server (width x height, 24-bit) and the window manager. `base` is the
+    // Starts the server (width x height, 24-bit) and the window manager, and returns once the
+    // window manager can activate windows. `base` is the
     // environment for every program on the display (HOME, XDG folders...); DISPLAY and
     // QT_QPA_PLATFORM=xcb are added to it.
     bool start(int width, int height, const QProcessEnvironment &base);
@@ -98,11 +99,21 @@ public:
     QProcessEnvironment env() const { return m_env; }
     QRect screen() const { return QRect(0, 0, m_width, m_height); }
 
+    // Starts `program` on the display (without waiting for it), its standard output and error
+    // both going to `logFile`; it ends with the test. An empty `workingDirectory` keeps the
+    // test's own.
+    std::unique_ptr<QProcess> launch(const QString &program, const QStringList &args,
+                                     const QString &logFile,
+                                     const QString &workingDirectory = QString()) const;
+
     QString xdotool(const QStringList &args, int timeoutMs = 15000) const;
     void moveTo(const QPoint &global) const;
-    void click(const QPoint &global) const; // move there, then press and release button 1
-    void key(const QString &keys) const;    // an xdotool key name, e.g. "Escape", "ctrl+l"
-    void type(const QString &text) const;
+    // Moves there, lets the scene see the pointer arrive for `settleMs`, then presses and
+    // releases button 1.
+    void click(const QPoint &global, int settleMs = 150) const;
+    void key(const QString &keys) const; // an xdotool key name, e.g. "Escape", "ctrl+l"
+    // Types `text` with `delayMs` between the keys.
+    void type(const QString &text, int delayMs = 15) const;
 
     // Waits for a visible window whose name matches the regular expression; its id goes to *id.
     bool waitForWindow(const QString &namePattern, QString *id, int timeoutMs) const;

@@ -234,13 +234,8 @@ void TestNorplayLibraryE2e::initTestCase()
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_tmp.path());
     QVERIFY2(m_display.start(ScreenWidth, ScreenHeight, env), "could not start the display");
 
-    m_norplay = std::make_unique<QProcess>();
-    m_norplay->setProcessEnvironment(m_display.env());
-    m_norplay->setWorkingDirectory(m_tmp.path());
-    endWithTest(m_norplay.get());
-    m_norplay->setStandardOutputFile(m_shotDir + QStringLiteral("/norplay.log"));
-    m_norplay->setStandardErrorFile(m_shotDir + QStringLiteral("/norplay.log"), QIODevice::Append);
-    m_norplay->start(QStringLiteral(NORPLAY_EXE), {});
+    m_norplay = m_display.launch(QStringLiteral(NORPLAY_EXE), {},
+                                 m_shotDir + QStringLiteral("/norplay.log"), m_tmp.path());
     QVERIFY2(m_norplay->waitForStarted(10000), "Norplay did not start");
     QVERIFY2(m_display.waitForWindow(QStringLiteral("^Norplay$"), &m_window, 20000),
              "no Norplay window appeared");

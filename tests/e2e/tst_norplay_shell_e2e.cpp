@@ -2,8 +2,9 @@
 // the way a user would: File > Open plays an HLS playlist, the bar shows and hides, full screen
 // floats the bar, the settings panel slides in, help and about open and close on Esc, and the
 // window closes cleanly. Screenshots of each step are kept in the build tree.
+#include "e2eharness.h"
+
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -11,105 +12,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
 #include <memory>
+
+using namespace e2e;
 
 namespace {
 
 constexpr int ScreenWidth = 1600;
 constexpr int ScreenHeight = 900;
-
-struct Rect
-{
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
-
-// Runs a helper program to its end; returns its standard output, or a null string on failure.
-QString run(const QString &program, const QStringList &args, const QProcessEnvironment &env,
-            int timeoutMs = 30000)
-{
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(program, args);
-    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        qWarning().noquote() << program << args.join(QLatin1Char(' '))
-                             << "failed:" << process.readAllStandardError();
-        return QString();
-    }
-    const QString out = QString::fromUtf8(process.readAllStandardOutput());
-    return out.isNull() ? QStringLiteral("") : out;
-}
-
-bool near(QRgb pixel, QRgb target, int tolerance)
-{
-    return qAbs(qRed(pixel) - qRed(target)) <= tolerance &&
-           qAbs(qGreen(pixel) - qGreen(target)) <= tolerance &&
-           qAbs(qBlue(pixel) - qBlue(target)) <= tolerance;
-}
-
-// Pixels of `image` inside `area` that are within `tolerance` of `target`.
-int countNear(const QImage &image, const QRect &area, QRgb target, int tolerance)
-{
-    int count = 0;
-    const QRect clipped = area.intersected(image.rect());
-    for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-        for (int x = clipped.left(); x <= clipped.right(); ++x) {
-            if (near(image.pixel(x, y), target, tolerance))
-                ++count;
-        }
-    }
-    return count;
-}
-
-// The sliders' filled tracks: horizontal runs of at least `minRun` pixels near `target`. Returns
-// the bounding box of all such runs inside `area` (empty when there are none). The test picture
-// has accent-like colours too, but only in short diagonal stretches.
-QRect stripesOf(const QImage &image, const QRect &area, QRgb target, int minRun = 60)
-{
-    QRect box;
-    const QRect clipped = area.intersected(image.rect());
-    for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-        int run = 0;
-        for (int x = clipped.left(); x <= clipped.right(); ++x) {
-            run = near(image.pixel(x, y), target, 20) ? run + 1 : 0;
-            if (run >= minRun)
-                box |= QRect(x - run + 1, y, run, 1);
-        }
-    }
-    return box;
-}
-
-// Distinct colours after reducing each channel to 3 bits: a picture has many, a flat area one.
-int coarseColours(const QImage &image, const QRect &area)
-{
-    QSet<int> seen;
-    const QRect clipped = area.intersected(image.rect());
-    for (int y = clipped.top(); y <= clipped.bottom(); y += 2) {
-        for (int x = clipped.left(); x <= clipped.right(); x += 2) {
-            const QRgb p = image.pixel(x, y);
-            seen.insert(((qRed(p) >> 5) << 6) | ((qGreen(p) >> 5) << 3) | (qBlue(p) >> 5));
-        }
-    }
-    return int(seen.size());
-}
-
-double meanLuma(const QImage &image, const QRect &area)
-{
-    double sum = 0;
-    int n = 0;
-    const QRect clipped = area.intersected(image.rect());
-    for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-        for (int x = clipped.left(); x <= clipped.right(); ++x) {
-            sum += qGray(image.pixel(x, y));
-            ++n;
-        }
-    }
-    return n ? sum / n : 0;
-}
 
 const QRgb Accent = qRgb(0xef, 0x6d, 0x5e);
 const QRgb PopupSurface = qRgb(0x26, 0x26, 0x26);
@@ -133,20 +43,14 @@ private slots:
     void closingExitsCleanly();
 
 private:
-    bool startServer();
-    QString xdotool(const QStringList &args, int timeoutMs = 15000);
-    Rect windowGeometry();
-    QImage shoot(const QString &name, const Rect &area);
-    QImage shootWindow(const QString &name) { return shoot(name, windowGeometry()); }
-    bool waitForWindow(const QString &namePattern, QString *id, int timeoutMs);
+    QRect windowGeometry() const { return m_display.windowGeometry(m_window); }
+    QImage shoot(const QString &name, const QRect &area) const;
+    QImage shootWindow(const QString &name) const { return shoot(name, windowGeometry()); }
     void wiggle();
     bool alive() const { return m_norplay && m_norplay->state() == QProcess::Running; }
 
     QTemporaryDir m_tmp;
-    QString m_display;
-    QProcessEnvironment m_env;
-    std::unique_ptr<QProcess> m_xvfb;
-    std::unique_ptr<QProcess> m_windowManager;
+    VirtualDisplay m_display;
     std::unique_ptr<QProcess> m_norplay;
     QString m_window;
     QString m_playlist;
@@ -154,56 +58,20 @@ private:
     int m_wiggle = 0;
 };
 
-bool TestNorplayShellE2e::startServer()
-{
-    // A display number that no other server uses (lock file and socket both absent).
-    for (int n = 91; n < 160; ++n) {
-        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) ||
-            QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-            continue;
-        m_display = QStringLiteral(":%1").arg(n);
-        m_xvfb = std::make_unique<QProcess>();
-        m_xvfb->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_xvfb->start(QStringLiteral("Xvfb"),
-                      {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
-                       QStringLiteral("%1x%2x24").arg(ScreenWidth).arg(ScreenHeight),
-                       QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        if (!m_xvfb->waitForStarted(5000))
-            return false;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 5000 && m_xvfb->state() == QProcess::Running) {
-            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-                return true;
-            QTest::qWait(50);
-        }
-        m_xvfb->kill();
-        m_xvfb->waitForFinished(2000);
-    }
-    return false;
-}
-
 void TestNorplayShellE2e::initTestCase()
 {
     QVERIFY(m_tmp.isValid());
     m_shotDir = QStringLiteral(E2E_SHOT_DIR);
     QVERIFY(QDir().mkpath(m_shotDir));
 
-    QVERIFY2(startServer(), "could not start Xvfb");
-    m_env = QProcessEnvironment::systemEnvironment();
-    m_env.insert(QStringLiteral("DISPLAY"), m_display);
-    m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     // Settings and the open dialog's start folder live in the test's own home.
     const QString home = m_tmp.filePath(QStringLiteral("home"));
     QVERIFY(QDir().mkpath(home + QStringLiteral("/.config")));
-    m_env.insert(QStringLiteral("HOME"), home);
-    m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-    m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_tmp.path());
-
-    m_windowManager = std::make_unique<QProcess>();
-    m_windowManager->setProcessEnvironment(m_env);
-    m_windowManager->start(QStringLiteral("openbox"), {});
-    QVERIFY2(m_windowManager->waitForStarted(5000), "could not start the window manager");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_tmp.path());
+    QVERIFY2(m_display.start(ScreenWidth, ScreenHeight, env), "could not start the display");
 
     // A 90 s HLS playlist with a moving test picture and two audio languages.
     const QString media = m_tmp.filePath(QStringLiteral("media"));
@@ -261,131 +129,53 @@ void TestNorplayShellE2e::initTestCase()
                              QProcessEnvironment::systemEnvironment(), 120000);
     QVERIFY2(!made.isNull() && QFile::exists(m_playlist), "ffmpeg could not make the playlist");
 
-    m_norplay = std::make_unique<QProcess>();
-    m_norplay->setProcessEnvironment(m_env);
-    m_norplay->setStandardOutputFile(m_shotDir + QStringLiteral("/norplay.log"));
-    m_norplay->setStandardErrorFile(m_shotDir + QStringLiteral("/norplay.log"), QIODevice::Append);
-    m_norplay->start(QStringLiteral(NORPLAY_EXE), {});
+    m_norplay = m_display.launch(QStringLiteral(NORPLAY_EXE), {},
+                                 m_shotDir + QStringLiteral("/norplay.log"));
     QVERIFY2(m_norplay->waitForStarted(10000), "Norplay did not start");
-    QVERIFY2(waitForWindow(QStringLiteral("^Norplay$"), &m_window, 20000),
+    QVERIFY2(m_display.waitForWindow(QStringLiteral("^Norplay$"), &m_window, 20000),
              "no Norplay window appeared");
-    QVERIFY(
-        !xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), m_window}).isNull());
+    QVERIFY(m_display.activate(m_window));
 
     // The window opens at 1100 wide, with the video area 619 high under the menu bar.
-    const Rect start = windowGeometry();
-    QCOMPARE(start.width, 1100);
-    QVERIFY2(start.height > 619 && start.height < 619 + 60,
-             qPrintable(QString::number(start.height)));
+    const QRect start = windowGeometry();
+    QCOMPARE(start.width(), 1100);
+    QVERIFY2(start.height() > 619 && start.height() < 619 + 60,
+             qPrintable(QString::number(start.height())));
     shootWindow(QStringLiteral("00-start.png"));
 }
 
 void TestNorplayShellE2e::cleanupTestCase()
 {
-    for (auto *process : {m_norplay.get(), m_windowManager.get(), m_xvfb.get()}) {
-        if (process && process->state() != QProcess::NotRunning) {
-            process->terminate();
-            if (!process->waitForFinished(5000)) {
-                process->kill();
-                process->waitForFinished(2000);
-            }
-        }
-    }
+    stopProcess(m_norplay.get());
+    m_display.stop();
 }
 
-QString TestNorplayShellE2e::xdotool(const QStringList &args, int timeoutMs)
+QImage TestNorplayShellE2e::shoot(const QString &name, const QRect &area) const
 {
-    return run(QStringLiteral("xdotool"), args, m_env, timeoutMs);
-}
-
-bool TestNorplayShellE2e::waitForWindow(const QString &namePattern, QString *id, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < timeoutMs) {
-        QProcess search;
-        search.setProcessEnvironment(m_env);
-        search.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                      QStringLiteral("--name"), namePattern});
-        search.waitForFinished(5000);
-        const QStringList ids = QString::fromUtf8(search.readAllStandardOutput())
-                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        if (!ids.isEmpty()) {
-            if (id)
-                *id = ids.first();
-            return true;
-        }
-        QTest::qWait(200);
-    }
-    return false;
-}
-
-// Where the window's client area really is on the screen (the window manager's frame aside).
-Rect TestNorplayShellE2e::windowGeometry()
-{
-    const QString out = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), m_window}, m_env);
-    Rect r;
-    static const QRegularExpression line(
-        QStringLiteral(
-            "^\\s*(Absolute upper-left X|Absolute upper-left Y|Width|Height):\\s*(-?\\d+)"),
-        QRegularExpression::MultilineOption);
-    auto it = line.globalMatch(out);
-    while (it.hasNext()) {
-        const auto m = it.next();
-        const int v = m.captured(2).toInt();
-        const QString key = m.captured(1);
-        if (key.endsWith(QLatin1Char('X')))
-            r.x = v;
-        else if (key.endsWith(QLatin1Char('Y')))
-            r.y = v;
-        else if (key == QLatin1String("Width"))
-            r.width = v;
-        else
-            r.height = v;
-    }
-    return r;
-}
-
-QImage TestNorplayShellE2e::shoot(const QString &name, const Rect &area)
-{
-    const QString path = m_shotDir + QLatin1Char('/') + name;
-    QFile::remove(path);
-    run(QStringLiteral("ffmpeg"),
-        {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-         QStringLiteral("-f"), QStringLiteral("x11grab"), QStringLiteral("-video_size"),
-         QStringLiteral("%1x%2").arg(area.width).arg(area.height), QStringLiteral("-i"),
-         QStringLiteral("%1+%2,%3").arg(m_display).arg(area.x).arg(area.y),
-         QStringLiteral("-frames:v"), QStringLiteral("1"), QStringLiteral("-y"), path},
-        m_env);
-    QImage image(path);
-    if (image.isNull())
-        qWarning() << "no screenshot" << path;
-    return image.convertToFormat(QImage::Format_RGB32);
+    return m_display.shoot(m_shotDir + QLatin1Char('/') + name, area);
 }
 
 // A small pointer movement inside the window: activity for the scene.
 void TestNorplayShellE2e::wiggle()
 {
-    const Rect w = windowGeometry();
+    const QRect w = windowGeometry();
     m_wiggle = (m_wiggle + 7) % 40;
-    xdotool({QStringLiteral("mousemove"), QString::number(w.x + w.width / 2 + m_wiggle),
-             QString::number(w.y + w.height / 3)});
+    m_display.moveTo(QPoint(w.x() + w.width() / 2 + m_wiggle, w.y() + w.height() / 3));
     QTest::qWait(600); // one pointer poll and the bar's fade-in
 }
 
 void TestNorplayShellE2e::openPlaylistThroughFileMenu()
 {
-    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), m_window});
-    xdotool({QStringLiteral("key"), QStringLiteral("alt+f")});
+    m_display.activate(m_window);
+    m_display.key(QStringLiteral("alt+f"));
     QTest::qWait(300);
-    xdotool({QStringLiteral("key"), QStringLiteral("o")});
+    m_display.key(QStringLiteral("o"));
     QString dialog;
-    QVERIFY2(waitForWindow(QStringLiteral("^Open HLS playlist$"), &dialog, 10000),
+    QVERIFY2(m_display.waitForWindow(QStringLiteral("^Open HLS playlist$"), &dialog, 10000),
              "File > Open showed no dialog");
     QTest::qWait(500);
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), m_playlist});
-    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    m_display.type(m_playlist, 10);
+    m_display.key(QStringLiteral("Return"));
 
     QTest::qWait(3000);
     QVERIFY(alive());
@@ -422,13 +212,12 @@ void TestNorplayShellE2e::windowedBarHidesWhenIdleAndReturnsOnMovement()
 
 void TestNorplayShellE2e::fullScreenFloatsTheBar()
 {
-    xdotool({QStringLiteral("key"), QStringLiteral("f")});
-    QTRY_COMPARE_WITH_TIMEOUT(windowGeometry().width, ScreenWidth, 5000);
-    QCOMPARE(windowGeometry().height, ScreenHeight);
+    m_display.key(QStringLiteral("f"));
+    QTRY_COMPARE_WITH_TIMEOUT(windowGeometry().width(), ScreenWidth, 5000);
+    QCOMPARE(windowGeometry().height(), ScreenHeight);
     QTest::qWait(500);
     wiggle();
-    const QImage shot = shoot(QStringLiteral("02-fullscreen-floating-bar.png"),
-                              Rect{0, 0, ScreenWidth, ScreenHeight});
+    const QImage shot = shoot(QStringLiteral("02-fullscreen-floating-bar.png"), m_display.screen());
 
     // No menu bar: the picture reaches the top edge.
     QVERIFY(coarseColours(shot, QRect(0, 0, ScreenWidth, 20)) >= 4);
@@ -456,12 +245,10 @@ void TestNorplayShellE2e::fullScreenFloatsTheBar()
 
     // Idle in full screen: bar and cursor go; movement brings them back.
     QTest::qWait(3500);
-    const QImage idle =
-        shoot(QStringLiteral("02b-fullscreen-idle.png"), Rect{0, 0, ScreenWidth, ScreenHeight});
+    const QImage idle = shoot(QStringLiteral("02b-fullscreen-idle.png"), m_display.screen());
     QVERIFY(stripesOf(idle, bar, Accent).isEmpty());
     wiggle();
-    const QImage back =
-        shoot(QStringLiteral("02c-fullscreen-back.png"), Rect{0, 0, ScreenWidth, ScreenHeight});
+    const QImage back = shoot(QStringLiteral("02c-fullscreen-back.png"), m_display.screen());
     QVERIFY(!stripesOf(back, bar, Accent).isEmpty());
 }
 
@@ -471,12 +258,9 @@ void TestNorplayShellE2e::settingsPanelSlidesIn()
     const int left = qMax(40, (ScreenWidth - 1400) / 2);
     const int x = left + 16 + 48 + 16 + 24;
     const int y = ScreenHeight - 60 - 40;
-    xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y)});
-    QTest::qWait(400);
-    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    m_display.click(QPoint(x, y), 400);
     QTest::qWait(800);
-    const QImage shot =
-        shoot(QStringLiteral("03-settings-panel.png"), Rect{0, 0, ScreenWidth, ScreenHeight});
+    const QImage shot = shoot(QStringLiteral("03-settings-panel.png"), m_display.screen());
 
     // A dark panel 320 wide down the left edge with white text; the scene beside it dimmed.
     const QRect panel(0, 0, 318, ScreenHeight);
@@ -486,12 +270,9 @@ void TestNorplayShellE2e::settingsPanelSlidesIn()
     QVERIFY(meanLuma(shot, QRect(400, 100, 1000, 500)) < 128 * 0.6);
 
     // Its close button (top right of the panel) closes it.
-    xdotool({QStringLiteral("mousemove"), QString::number(320 - 16 - 20), QStringLiteral("32")});
-    QTest::qWait(300);
-    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    m_display.click(QPoint(320 - 16 - 20, 32), 300);
     QTest::qWait(800);
-    const QImage closed =
-        shoot(QStringLiteral("03b-settings-closed.png"), Rect{0, 0, ScreenWidth, ScreenHeight});
+    const QImage closed = shoot(QStringLiteral("03b-settings-closed.png"), m_display.screen());
     // The picture is back where the panel was.
     const QRect wasPanel(0, 100, 318, 500);
     QVERIFY(countNear(closed, wasPanel, qRgb(0x1a, 0x1a, 0x1a), 24) <
@@ -500,11 +281,11 @@ void TestNorplayShellE2e::settingsPanelSlidesIn()
 
 void TestNorplayShellE2e::escLeavesFullScreen()
 {
-    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-    QTRY_COMPARE_WITH_TIMEOUT(windowGeometry().width, 1100, 5000);
+    m_display.key(QStringLiteral("Escape"));
+    QTRY_COMPARE_WITH_TIMEOUT(windowGeometry().width(), 1100, 5000);
     QVERIFY(alive());
     // Paused from here on, so the bar stays up for the popups' checks.
-    xdotool({QStringLiteral("key"), QStringLiteral("space")});
+    m_display.key(QStringLiteral("space"));
     QTest::qWait(500);
     wiggle();
     const QImage shot = shootWindow(QStringLiteral("04-windowed-paused.png"));
@@ -515,19 +296,19 @@ void TestNorplayShellE2e::escLeavesFullScreen()
 
 void TestNorplayShellE2e::helpClosesOnEscWithoutTogglingTheLibrary()
 {
-    const Rect w = windowGeometry();
-    xdotool({QStringLiteral("key"), QStringLiteral("F1")});
+    const QRect w = windowGeometry();
+    m_display.key(QStringLiteral("F1"));
     QTest::qWait(700);
     const QImage shot = shootWindow(QStringLiteral("05-help.png"));
     // The popup's surface around the centre, 560 wide.
-    const int cx = w.width / 2;
-    const int cy = w.height / 2;
+    const int cx = w.width() / 2;
+    const int cy = w.height() / 2;
     QVERIFY(near(shot.pixel(cx - 560 / 2 + 8, cy), PopupSurface, 6));
     QVERIFY(near(shot.pixel(cx + 560 / 2 - 8, cy), PopupSurface, 6));
     QVERIFY(!near(shot.pixel(cx - 560 / 2 - 30, cy), PopupSurface, 6));
 
     // Esc closes the popup only: the video and its bar are still there.
-    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    m_display.key(QStringLiteral("Escape"));
     QTest::qWait(700);
     const QImage after = shootWindow(QStringLiteral("05b-help-closed.png"));
     QVERIFY(!near(after.pixel(cx - 560 / 2 + 8, cy), PopupSurface, 6));
@@ -536,14 +317,14 @@ void TestNorplayShellE2e::helpClosesOnEscWithoutTogglingTheLibrary()
              "Esc on the popup toggled the library");
 
     // A second Esc acts on the scene: the library overlay comes up over the video, the bar goes.
-    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    m_display.key(QStringLiteral("Escape"));
     QTest::qWait(700);
     const QImage library = shootWindow(QStringLiteral("05c-library-overlay.png"));
     QVERIFY(stripesOf(library, QRect(0, barTop, library.width(), 72), Accent).isEmpty());
     // The library's dark surface covers the picture.
     QVERIFY2(meanLuma(library, QRect(0, 40, library.width(), library.height() - 40)) < 50,
              "the library overlay did not come up");
-    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    m_display.key(QStringLiteral("Escape"));
     QTest::qWait(700);
     const QImage video = shootWindow(QStringLiteral("05d-back-to-video.png"));
     QVERIFY(coarseColours(video, QRect(0, 40, video.width(), barTop - 60)) >= 8);
@@ -552,18 +333,18 @@ void TestNorplayShellE2e::helpClosesOnEscWithoutTogglingTheLibrary()
 
 void TestNorplayShellE2e::aboutFromTheHelpMenu()
 {
-    const Rect w = windowGeometry();
-    xdotool({QStringLiteral("key"), QStringLiteral("alt+h")});
+    const QRect w = windowGeometry();
+    m_display.key(QStringLiteral("alt+h"));
     QTest::qWait(300);
-    xdotool({QStringLiteral("key"), QStringLiteral("a")});
+    m_display.key(QStringLiteral("a"));
     QTest::qWait(700);
     const QImage shot = shootWindow(QStringLiteral("06-about.png"));
-    const int cx = w.width / 2;
-    const int cy = w.height / 2;
+    const int cx = w.width() / 2;
+    const int cy = w.height() / 2;
     QVERIFY(near(shot.pixel(cx - 380 / 2 + 8, cy), PopupSurface, 6));
     QVERIFY(!near(shot.pixel(cx - 380 / 2 - 30, cy), PopupSurface, 6));
 
-    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    m_display.key(QStringLiteral("Escape"));
     QTest::qWait(700);
     const QImage after = shootWindow(QStringLiteral("06b-about-closed.png"));
     QVERIFY(!near(after.pixel(cx - 380 / 2 + 8, cy), PopupSurface, 6));
@@ -573,7 +354,7 @@ void TestNorplayShellE2e::aboutFromTheHelpMenu()
 void TestNorplayShellE2e::closingExitsCleanly()
 {
     QVERIFY(alive());
-    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+q")});
+    m_display.key(QStringLiteral("ctrl+q"));
     QVERIFY2(m_norplay->waitForFinished(15000), "Norplay did not quit");
     QCOMPARE(m_norplay->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_norplay->exitCode(), 0);
