@@ -21,7 +21,7 @@ QVariant jsonValue(const std::optional<QByteArray> &bytes, bool asBlob)
 
 } // namespace
 
-QString writeDb(const QString &folder, const DbSpec &spec)
+QString writeDb(const QString &folder, const DbSpec &dbSpec)
 {
     if (!QDir().mkpath(folder))
         return QStringLiteral("mkpath %1").arg(folder);
@@ -41,33 +41,33 @@ QString writeDb(const QString &folder, const DbSpec &spec)
                 if (error.isEmpty() && !q.exec(sql))
                     error = sql + QStringLiteral(": ") + q.lastError().text();
             };
-            if (spec.infoTable)
+            if (dbSpec.infoTable)
                 exec(QStringLiteral("CREATE TABLE info (ID INTEGER PRIMARY KEY, Json)"));
-            if (spec.stateTable)
+            if (dbSpec.stateTable)
                 exec(QStringLiteral("CREATE TABLE state (ID INTEGER PRIMARY KEY, Json)"));
-            if (spec.flowTable)
+            if (dbSpec.flowTable)
                 exec(QStringLiteral("CREATE TABLE flow (ID INTEGER PRIMARY KEY, Type TEXT, "
                                     "Track INTEGER, Range BLOB, Init BLOB, Playlist TEXT)"));
-            if (error.isEmpty() && spec.infoTable && spec.info) {
+            if (error.isEmpty() && dbSpec.infoTable && dbSpec.info) {
                 q.prepare(QStringLiteral("INSERT INTO info(ID, Json) VALUES (1, ?)"));
-                q.addBindValue(jsonValue(spec.info, spec.jsonAsBlob));
+                q.addBindValue(jsonValue(dbSpec.info, dbSpec.jsonAsBlob));
                 if (!q.exec())
                     error = q.lastError().text();
             }
-            if (error.isEmpty() && spec.stateTable && spec.state) {
+            if (error.isEmpty() && dbSpec.stateTable && dbSpec.state) {
                 q.prepare(QStringLiteral("INSERT INTO state(ID, Json) VALUES (1, ?)"));
-                q.addBindValue(jsonValue(spec.state, spec.jsonAsBlob));
+                q.addBindValue(jsonValue(dbSpec.state, dbSpec.jsonAsBlob));
                 if (!q.exec())
                     error = q.lastError().text();
             }
-            for (int i = 0; error.isEmpty() && spec.flowTable && i < spec.flows.size(); ++i) {
-                const mkrec::FlowRow &row = spec.flows.at(i);
+            for (int i = 0; error.isEmpty() && dbSpec.flowTable && i < dbSpec.flows.size(); ++i) {
+                const mkrec::FlowRow &row = dbSpec.flows.at(i);
                 q.prepare(QStringLiteral("INSERT INTO flow(Type, Track, Range, Init, Playlist) "
                                          "VALUES (?, ?, ?, ?, ?)"));
                 q.addBindValue(row.type);
                 q.addBindValue(row.track);
-                q.addBindValue(i < spec.rawRanges.size() ? spec.rawRanges.at(i)
-                                                         : mkrec::packRanges(row.ranges));
+                q.addBindValue(i < dbSpec.rawRanges.size() ? dbSpec.rawRanges.at(i)
+                                                           : mkrec::packRanges(row.ranges));
                 q.addBindValue(row.init.isEmpty() ? QVariant(QMetaType(QMetaType::QByteArray))
                                                   : QVariant(row.init));
                 q.addBindValue(row.playlist);

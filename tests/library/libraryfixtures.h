@@ -25,7 +25,7 @@ struct DbSpec
 };
 
 // Creates folder (and parents) and writes folder/sv_metadata.db. Returns an error text or empty.
-QString writeDb(const QString &folder, const DbSpec &spec);
+QString writeDb(const QString &folder, const DbSpec &dbSpec);
 
 // A metadata folder that the library scan lists: info.Json with program name and more.
 QByteArray infoJson(const QString &name, const QString &extraProgram = QString(),

@@ -20,10 +20,10 @@ namespace {
 QString addRecording(const QString &root, const QString &folder, const QByteArray &info,
                      const std::optional<QByteArray> &state = std::nullopt)
 {
-    DbSpec spec;
-    spec.info = info;
-    spec.state = state;
-    return fixtures::writeDb(root + QLatin1Char('/') + folder, spec);
+    DbSpec dbSpec;
+    dbSpec.info = info;
+    dbSpec.state = state;
+    return fixtures::writeDb(root + QLatin1Char('/') + folder, dbSpec);
 }
 
 QStringList column(const LibraryModel &m, int role)
@@ -152,12 +152,12 @@ void TestLibraryModel::readsFields()
 
     QTemporaryDir tmp;
     QVERIFY(tmp.isValid());
-    DbSpec spec;
-    spec.info = info;
+    DbSpec dbSpec;
+    dbSpec.info = info;
     if (!state.isEmpty())
-        spec.state = state;
+        dbSpec.state = state;
     const QString folder = tmp.filePath(QStringLiteral("rec"));
-    QCOMPARE(fixtures::writeDb(folder, spec), QString());
+    QCOMPARE(fixtures::writeDb(folder, dbSpec), QString());
 
     LocalRecording r;
     QVERIFY(LibraryModel::readRecording(folder, r));
@@ -212,30 +212,30 @@ void TestLibraryModel::skipsFoldersThatAreNotRecordings()
                           fixtures::infoJson(QStringLiteral("Good"))),
              QString());
     const QString bad = tmp.filePath(QStringLiteral("bad"));
-    DbSpec spec;
+    DbSpec dbSpec;
     switch (kind) {
     case 0:
         QVERIFY(QDir().mkpath(bad));
         QVERIFY(fixtures::writeFile(bad + QStringLiteral("/video1.ts"), "x"));
         break;
     case 1:
-        QCOMPARE(fixtures::writeDb(bad, spec), QString());
+        QCOMPARE(fixtures::writeDb(bad, dbSpec), QString());
         break;
     case 2:
-        spec.info = QByteArray("");
-        QCOMPARE(fixtures::writeDb(bad, spec), QString());
+        dbSpec.info = QByteArray("");
+        QCOMPARE(fixtures::writeDb(bad, dbSpec), QString());
         break;
     case 3:
-        spec.info = QByteArray("{\"program\": {\"name\": \"Bad\"");
-        QCOMPARE(fixtures::writeDb(bad, spec), QString());
+        dbSpec.info = QByteArray("{\"program\": {\"name\": \"Bad\"");
+        QCOMPARE(fixtures::writeDb(bad, dbSpec), QString());
         break;
     case 4:
-        spec.info = QByteArray("[{\"program\": {}}]");
-        QCOMPARE(fixtures::writeDb(bad, spec), QString());
+        dbSpec.info = QByteArray("[{\"program\": {}}]");
+        QCOMPARE(fixtures::writeDb(bad, dbSpec), QString());
         break;
     case 5:
-        spec.infoTable = false;
-        QCOMPARE(fixtures::writeDb(bad, spec), QString());
+        dbSpec.infoTable = false;
+        QCOMPARE(fixtures::writeDb(bad, dbSpec), QString());
         break;
     case 6:
         QVERIFY(

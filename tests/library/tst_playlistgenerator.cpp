@@ -182,7 +182,7 @@ mkrec::FlowRow flow(const char *type, int track, const QList<qint64> &ranges,
 struct Folder
 {
     QString dir;
-    DbSpec spec;
+    DbSpec dbSpec;
     QStringList files{QStringLiteral("video1.ts"), QStringLiteral("audio1.ts")};
     QByteArray media;
     QList<qint64> offsets;
@@ -191,16 +191,16 @@ struct Folder
         : dir(d)
     {
         media = fragmentedStream({0, 2 * kTicks, 4 * kTicks}, 2, 6 * kTicks, &offsets);
-        spec.info = fixtures::infoJson(QStringLiteral("F"));
-        spec.flows = {flow("video", 1, offsets, {}, QStringLiteral("#EXTINF:2.000,\nx")),
-                      flow("audio", 1, offsets)};
+        dbSpec.info = fixtures::infoJson(QStringLiteral("F"));
+        dbSpec.flows = {flow("video", 1, offsets, {}, QStringLiteral("#EXTINF:2.000,\nx")),
+                        flow("audio", 1, offsets)};
     }
     QString write() const
     {
         for (const QString &f : files)
             if (!fixtures::writeFile(dir + QLatin1Char('/') + f, media))
                 return QStringLiteral("cannot write ") + f;
-        return fixtures::writeDb(dir, spec);
+        return fixtures::writeDb(dir, dbSpec);
     }
     bool has(const char *name) const
     {
@@ -750,15 +750,15 @@ void TestPlaylistGenerator::folderFailures()
     else if (breakage == QLatin1String("nodb"))
         writeDb = false;
     else if (breakage == QLatin1String("noflowtable"))
-        f.spec.flowTable = false;
+        f.dbSpec.flowTable = false;
     else if (breakage == QLatin1String("novideorow"))
-        f.spec.flows.removeFirst();
+        f.dbSpec.flows.removeFirst();
     else if (breakage == QLatin1String("audio2row"))
-        f.spec.flows.append(flow("audio", 2, f.offsets));
+        f.dbSpec.flows.append(flow("audio", 2, f.offsets));
     else if (breakage == QLatin1String("shortvideo"))
-        f.spec.flows[0].ranges.append(5000);
+        f.dbSpec.flows[0].ranges.append(5000);
     else if (breakage == QLatin1String("descendingaudio"))
-        f.spec.flows[1].ranges = {0, 376, 188};
+        f.dbSpec.flows[1].ranges = {0, 376, 188};
     QVERIFY(QDir().mkpath(f.dir));
     if (writeDb) {
         QCOMPARE(f.write(), QString());
@@ -791,7 +791,7 @@ void TestPlaylistGenerator::folderVariants()
     // No audio rows at all, though there are audio files: a master without EXT-X-MEDIA lines.
     {
         Folder f(tmp.filePath(QStringLiteral("noaudiorows")));
-        f.spec.flows.removeLast();
+        f.dbSpec.flows.removeLast();
         QCOMPARE(f.write(), QString());
         const Gen::Result r = Gen::generatePlaylists(f.dir);
         QVERIFY2(r.ok, qPrintable(r.error));
@@ -802,11 +802,11 @@ void TestPlaylistGenerator::folderVariants()
     // A video row with Track 2: ranges still found, its init segment is not.
     {
         Folder f(tmp.filePath(QStringLiteral("videotrack2")));
-        f.spec.flows[0].track = 2;
-        f.spec.flows[0].init = QByteArray("\0\0\0\x08"
-                                          "ftyp",
-                                          8);
-        f.spec.flows[1].init = QByteArray("audio-init");
+        f.dbSpec.flows[0].track = 2;
+        f.dbSpec.flows[0].init = QByteArray("\0\0\0\x08"
+                                            "ftyp",
+                                            8);
+        f.dbSpec.flows[1].init = QByteArray("audio-init");
         QCOMPARE(f.write(), QString());
         const Gen::Result r = Gen::generatePlaylists(f.dir);
         QVERIFY2(r.ok, qPrintable(r.error));
@@ -825,9 +825,9 @@ void TestPlaylistGenerator::folderVariants()
     // video row's playlist (4.0 s: f = 2); Json stored as blobs.
     {
         Folder f(tmp.filePath(QStringLiteral("oddrange")));
-        f.spec.rawRanges = {mkrec::packRanges({0, 376}) + QByteArray("\x01\x02\x03\x04", 4)};
-        f.spec.flows[0].playlist = QStringLiteral("#EXTM3U\n#EXTINF:4.0,\nfoo\n#EXTINF:9.0,\n");
-        f.spec.jsonAsBlob = true;
+        f.dbSpec.rawRanges = {mkrec::packRanges({0, 376}) + QByteArray("\x01\x02\x03\x04", 4)};
+        f.dbSpec.flows[0].playlist = QStringLiteral("#EXTM3U\n#EXTINF:4.0,\nfoo\n#EXTINF:9.0,\n");
+        f.dbSpec.jsonAsBlob = true;
         QCOMPARE(f.write(), QString());
         const Gen::Result r = Gen::generatePlaylists(f.dir);
         QVERIFY2(r.ok, qPrintable(r.error));
@@ -858,7 +858,7 @@ void TestPlaylistGenerator::rerunAfterFailure()
     QTemporaryDir tmp;
     QVERIFY(tmp.isValid());
     Folder f(tmp.filePath(QStringLiteral("rec")));
-    f.spec.flows.append(flow("audio", 2, f.offsets));
+    f.dbSpec.flows.append(flow("audio", 2, f.offsets));
     QCOMPARE(f.write(), QString());
     QVERIFY(!Gen::generatePlaylists(f.dir).ok);
     QVERIFY(f.has("video.m3u8"));

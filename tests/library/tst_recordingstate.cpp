@@ -45,12 +45,12 @@ int storedPosition(const QString &folder)
 QString makeStateDb(const QString &folder, const std::optional<QByteArray> &state,
                     bool stateTable = true, bool blob = false)
 {
-    DbSpec spec;
-    spec.info = fixtures::infoJson(QStringLiteral("R"));
-    spec.state = state;
-    spec.stateTable = stateTable;
-    spec.jsonAsBlob = blob;
-    return fixtures::writeDb(folder, spec);
+    DbSpec dbSpec;
+    dbSpec.info = fixtures::infoJson(QStringLiteral("R"));
+    dbSpec.state = state;
+    dbSpec.stateTable = stateTable;
+    dbSpec.jsonAsBlob = blob;
+    return fixtures::writeDb(folder, dbSpec);
 }
 
 // A short recording with its playlists, ready for the player; returns its master playlist.

@@ -7,16 +7,16 @@
 
 namespace testmedia {
 
-QString make(const QString &dir, const QString &name, const Spec &spec)
+QString make(const QString &dir, const QString &name, const StreamOptions &stream)
 {
     const QString path = QDir(dir).filePath(name);
     QString video = QStringLiteral("testsrc2=size=%1x%2:rate=%3:duration=%4")
-                        .arg(spec.width)
-                        .arg(spec.height)
-                        .arg(spec.fps)
-                        .arg(spec.seconds);
-    if (!spec.sar.isEmpty())
-        video += QStringLiteral(",setsar=") + spec.sar;
+                        .arg(stream.width)
+                        .arg(stream.height)
+                        .arg(stream.fps)
+                        .arg(stream.seconds);
+    if (!stream.sar.isEmpty())
+        video += QStringLiteral(",setsar=") + stream.sar;
 
     QStringList args{QStringLiteral("-v"),
                      QStringLiteral("error"),
@@ -25,19 +25,19 @@ QString make(const QString &dir, const QString &name, const Spec &spec)
                      QStringLiteral("lavfi"),
                      QStringLiteral("-i"),
                      video};
-    for (int i = 0; i < spec.audioTracks; ++i) {
+    for (int i = 0; i < stream.audioTracks; ++i) {
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("sine=frequency=%1:sample_rate=48000:duration=%2")
                     .arg(440 * (i + 1))
-                    .arg(spec.seconds);
+                    .arg(stream.seconds);
     }
     args << QStringLiteral("-map") << QStringLiteral("0:v");
-    for (int i = 0; i < spec.audioTracks; ++i)
+    for (int i = 0; i < stream.audioTracks; ++i)
         args << QStringLiteral("-map") << QStringLiteral("%1:a").arg(i + 1);
     args << QStringLiteral("-c:v") << QStringLiteral("libx264") << QStringLiteral("-preset")
-         << QStringLiteral("ultrafast") << QStringLiteral("-g") << QString::number(spec.fps)
+         << QStringLiteral("ultrafast") << QStringLiteral("-g") << QString::number(stream.fps)
          << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
-    if (spec.audioTracks > 0)
+    if (stream.audioTracks > 0)
         args << QStringLiteral("-c:a") << QStringLiteral("ac3") << QStringLiteral("-b:a")
              << QStringLiteral("64k");
     args << QStringLiteral("-threads") << QStringLiteral("1") << QStringLiteral("-f")

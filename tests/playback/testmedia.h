@@ -5,7 +5,7 @@
 // Short test streams made with ffmpeg (MPEG-TS, H.264 video, AC-3 audio), written into `dir`.
 namespace testmedia {
 
-struct Spec
+struct StreamOptions
 {
     int width = 320;
     int height = 240;
@@ -17,6 +17,6 @@ struct Spec
 
 // Returns the path of the written file, or an empty string (and a qWarning with ffmpeg's
 // output) when ffmpeg failed.
-QString make(const QString &dir, const QString &name, const Spec &spec);
+QString make(const QString &dir, const QString &name, const StreamOptions &stream);
 
 } // namespace testmedia

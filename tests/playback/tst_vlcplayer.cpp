@@ -63,13 +63,13 @@ private:
 void TestVlcPlayer::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    testmedia::Spec av;
+    testmedia::StreamOptions av;
     av.seconds = 20;
     av.audioTracks = 2;
     m_av = testmedia::make(m_dir.path(), QStringLiteral("av.ts"), av);
     QVERIFY(!m_av.isEmpty());
 
-    testmedia::Spec sar;
+    testmedia::StreamOptions sar;
     sar.width = 1440;
     sar.height = 1080;
     sar.seconds = 3;

@@ -120,11 +120,11 @@ void TestVlcVideoItem::initTestCase()
     // No GPU here: the software scene graph paints, and grabbing the window reads it back.
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QVERIFY(m_dir.isValid());
-    testmedia::Spec first;
+    testmedia::StreamOptions first;
     first.seconds = 4;
     m_first = testmedia::make(m_dir.path(), QStringLiteral("first.ts"), first);
     QVERIFY(!m_first.isEmpty());
-    testmedia::Spec second;
+    testmedia::StreamOptions second;
     second.width = 480;
     second.height = 270;
     second.seconds = 3;
