@@ -45,10 +45,11 @@ QStringList takeLog()
 const QByteArray kClientId = DeviceIdentity().idBytes();
 const QHostAddress kEverywhere(QHostAddress::Broadcast);
 
-QStringList box1Args(const QString &id, const QString &name)
+// A discovery-only stand-in box on one of the test network's box hosts.
+QStringList boxArgs(const QString &address, const QString &id, const QString &name)
 {
     return {QStringLiteral("--address"),
-            QStringLiteral("10.231.1.2"),
+            address,
             QStringLiteral("--discovery-address"),
             QStringLiteral("0.0.0.0"),
             QStringLiteral("--no-svp"),
@@ -59,18 +60,14 @@ QStringList box1Args(const QString &id, const QString &name)
             name};
 }
 
+QStringList box1Args(const QString &id, const QString &name)
+{
+    return boxArgs(QStringLiteral("10.231.1.2"), id, name);
+}
+
 QStringList box2Args(const QString &id, const QString &name)
 {
-    return {QStringLiteral("--address"),
-            QStringLiteral("10.231.2.2"),
-            QStringLiteral("--discovery-address"),
-            QStringLiteral("0.0.0.0"),
-            QStringLiteral("--no-svp"),
-            QStringLiteral("--trace"),
-            QStringLiteral("--id"),
-            id,
-            QStringLiteral("--name"),
-            name};
+    return boxArgs(QStringLiteral("10.231.2.2"), id, name);
 }
 
 QMap<QString, imgr::ImgrMsg> byId(const QList<imgr::ImgrMsg> &devices)
