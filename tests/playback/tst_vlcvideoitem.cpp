@@ -94,6 +94,8 @@ private slots:
     void callbacksAnnounceFirstFrameOncePerSetup();
     void paintsLetterboxed_data();
     void paintsLetterboxed();
+    void stillPictureFollowsResize_data();
+    void stillPictureFollowsResize();
     void cleanupRemovesPicture();
 
     void framesFromLibvlc();
@@ -280,6 +282,41 @@ void TestVlcVideoItem::paintsLetterboxed()
     QCOMPARE(grab.size(), window);
     const QRect painted = pictureBounds(grab);
     QVERIFY2(near(painted, expected), qPrintable(describe(painted, expected)));
+}
+
+void TestVlcVideoItem::stillPictureFollowsResize_data()
+{
+    QTest::addColumn<QSize>("before");
+    QTest::addColumn<QSize>("after");
+    QTest::addColumn<QRectF>("expected");
+
+    // A 16:9 picture, painted once and then left alone (paused): the window changes under it.
+    QTest::newRow("wider window: the bars move to the sides")
+        << QSize(400, 300) << QSize(600, 250) << QRectF(77.7778, 0, 444.4444, 250);
+    QTest::newRow("full-screen size: the picture grows with the window")
+        << QSize(400, 300) << QSize(640, 360) << QRectF(0, 0, 640, 360);
+    QTest::newRow("back to a small window")
+        << QSize(640, 360) << QSize(320, 240) << QRectF(0, 30, 320, 180);
+}
+
+void TestVlcVideoItem::stillPictureFollowsResize()
+{
+    QFETCH(QSize, before);
+    QFETCH(QSize, after);
+    QFETCH(QRectF, expected);
+
+    showWindow(before.width(), before.height());
+    feedFrame(m_item, 320, 180, qRgb(240, 240, 240));
+    const QRectF first = letterboxRect(QSizeF(before), 16.0 / 9.0);
+    QTRY_VERIFY2(near(pictureBounds(m_window->grabWindow()), first),
+                 qPrintable(describe(pictureBounds(m_window->grabWindow()), first)));
+
+    // No further frame arrives: only the new size can bring the picture to its new place.
+    m_window->resize(after);
+    m_item->setSize(QSizeF(after));
+    QTRY_COMPARE(m_window->grabWindow().size(), after);
+    QTRY_VERIFY2(near(pictureBounds(m_window->grabWindow()), expected),
+                 qPrintable(describe(pictureBounds(m_window->grabWindow()), expected)));
 }
 
 void TestVlcVideoItem::cleanupRemovesPicture()
