@@ -98,6 +98,11 @@ VlcPlayer::~VlcPlayer()
     }
 }
 
+bool VlcPlayer::engineAtEnd() const
+{
+    return m_mediaPlayer && libvlc_media_player_get_state(m_mediaPlayer) == libvlc_Ended;
+}
+
 VlcVideoItem *VlcPlayer::videoItem() const
 {
     return m_videoItem.data();

@@ -65,6 +65,9 @@ public:
 
     // True when libvlc started and the media player exists.
     bool hasEngine() const { return m_mediaPlayer != nullptr; }
+    // libvlc's own state, read at the call rather than through its queued events: true once it
+    // has reached the end of the current media, also while that event is still on its way here.
+    bool engineAtEnd() const;
 
     // The forced display aspect of an aspect mode: 16/9 for 1, 4/3 for 2, 0 (none) otherwise.
     static double forcedAspectForMode(int mode);

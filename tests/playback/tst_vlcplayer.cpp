@@ -5,12 +5,13 @@
 
 #include "vlcplayer.h"
 #include "vlcvideoitem.h"
-#include <QThread>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 #include <cmath>
 #include <limits>
@@ -418,14 +419,22 @@ void TestVlcPlayer::staleEndDoesNotEndTheNextMedia()
     QVERIFY(openAndWaitPlaying(m_av, 18));
     QSignalSpy endedSpy(m_player.get(), &VlcPlayer::playbackEnded);
 
-    // The GUI thread is busy while the first media reaches its end, so the end event is still
-    // queued when the next media is opened.
-    QThread::msleep(4000);
+    // The GUI thread takes no events until libvlc itself has reached the end of the first media,
+    // so its end event is still queued when the next media is opened.
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_player->engineAtEnd() && clock.elapsed() < 15000)
+        QThread::msleep(20);
+    QVERIFY2(m_player->engineAtEnd(), "libvlc did not reach the end of the first media");
+    // libvlc posts the end event right after it enters that state, on its own thread.
+    QThread::msleep(100);
+
     const QUrl next = QUrl::fromLocalFile(m_sar);
     m_player->open(next);
     QCOMPARE(m_player->currentMedia(), next);
 
-    QTest::qWait(800);
+    // Everything queued so far, the stale end among it, is delivered now.
+    QCoreApplication::sendPostedEvents(m_player.get());
     QCOMPARE(endedSpy.count(), 0);
     QCOMPARE(m_player->currentMedia(), next);
 }
