@@ -2,6 +2,7 @@
 
 #include "recordingfolder.h"
 
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -55,14 +56,15 @@ void LibraryModel::setLibraryRoot(const QUrl &url)
 void LibraryModel::refresh()
 {
     beginResetModel();
-    m_rows = scanLibrary(m_root);
+    m_rows = scanLibrary(m_root, m_rows);
     endResetModel();
     emit countChanged();
     qDebug() << "LibraryModel::refresh() loaded" << m_rows.size() << "records from"
              << m_root.toLocalFile();
 }
 
-QList<LocalRecording> LibraryModel::scanLibrary(const QUrl &root)
+QList<LocalRecording> LibraryModel::scanLibrary(const QUrl &root,
+                                                const QList<LocalRecording> &previous)
 {
     QList<LocalRecording> rows;
     if (!root.isValid() || !root.isLocalFile())
@@ -76,10 +78,32 @@ QList<LocalRecording> LibraryModel::scanLibrary(const QUrl &root)
     QStringList names =
         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Unsorted);
     std::sort(names.begin(), names.end()); // plain case-sensitive order
+    QDeadlineTimer budget(ScanBusyBudgetMs);
     for (const QString &name : std::as_const(names)) {
+        const QString folder = dir.absoluteFilePath(name);
         LocalRecording r;
-        if (readRecording(dir.absoluteFilePath(name), r))
+        const int wait = int(std::clamp<qint64>(budget.remainingTime(), 0, PerFolderBusyMs));
+        switch (readRecording(folder, r, wait)) {
+        case ReadResult::Recording:
             rows.append(r);
+            break;
+        case ReadResult::NotRecording:
+            break;
+        case ReadResult::Busy: {
+            const auto known =
+                std::find_if(previous.cbegin(), previous.cend(),
+                             [&](const LocalRecording &p) { return p.path == folder; });
+            if (known != previous.cend()) {
+                qWarning() << "LibraryModel: database locked, keeping the last listing of"
+                           << folder;
+                rows.append(*known);
+            } else {
+                qWarning() << "LibraryModel: database locked, not listed until the next refresh:"
+                           << folder;
+            }
+            break;
+        }
+        }
     }
     std::stable_sort(rows.begin(), rows.end(), lessThan);
     return rows;
@@ -97,40 +121,61 @@ bool LibraryModel::lessThan(const LocalRecording &a, const LocalRecording &b)
 
 bool LibraryModel::readRecording(const QString &folder, LocalRecording &record)
 {
+    return readRecording(folder, record, PerFolderBusyMs) == ReadResult::Recording;
+}
+
+LibraryModel::ReadResult LibraryModel::readRecording(const QString &folder, LocalRecording &record,
+                                                     int busyTimeoutMs)
+{
     const QString db = recfolder::metadataPath(folder);
     if (!QFileInfo(db).isFile())
-        return false;
+        return ReadResult::NotRecording;
+    if (const QString link = recfolder::linkedCompanionFile(db); !link.isEmpty()) {
+        qWarning() << "LibraryModel: not opening" << db << ": its companion file" << link
+                   << "is a symbolic link";
+        return ReadResult::NotRecording;
+    }
 
     QByteArray infoBytes;
     QByteArray stateBytes;
     {
-        recfolder::ScopedConnection conn(QStringLiteral("libscan-"), db);
+        recfolder::ScopedConnection conn(QStringLiteral("libscan-"), db,
+                                         recfolder::ScopedConnection::Access::ReadOnly,
+                                         busyTimeoutMs);
         if (!conn.open()) {
             qWarning() << "LibraryModel: cannot open" << db << ":" << conn.errorText();
         } else {
             QSqlQuery q(conn.database());
             q.setForwardOnly(true);
             if (!q.exec(QStringLiteral("SELECT Json FROM info WHERE ID=1"))) {
+                if (recfolder::isBusyError(q.lastError()))
+                    return ReadResult::Busy;
                 qWarning() << "LibraryModel: query failed for" << db << ":" << q.lastError().text();
             } else if (q.next()) {
                 infoBytes = q.value(0).toByteArray();
             }
             // Without info the folder is skipped anyway; a locked file would only make the
             // scan wait a second time.
-            if (!infoBytes.isEmpty() &&
-                q.exec(QStringLiteral("SELECT Json FROM state WHERE ID=1")) && q.next())
-                stateBytes = q.value(0).toByteArray();
+            if (!infoBytes.isEmpty()) {
+                if (q.exec(QStringLiteral("SELECT Json FROM state WHERE ID=1"))) {
+                    if (q.next())
+                        stateBytes = q.value(0).toByteArray();
+                } else if (recfolder::isBusyError(q.lastError())) {
+                    // Without state the length would silently fall back to the programme's.
+                    return ReadResult::Busy;
+                }
+            }
         }
     }
     if (infoBytes.isEmpty())
-        return false;
+        return ReadResult::NotRecording;
 
     bool ok = false;
     QString parseError;
     const QJsonObject info = recfolder::parseJsonObject(infoBytes, &ok, &parseError);
     if (!ok) {
         qWarning() << "LibraryModel: JSON parse failed for" << db << ":" << parseError;
-        return false;
+        return ReadResult::NotRecording;
     }
     const QJsonObject program = info.value(QStringLiteral("program")).toObject();
     const QJsonObject channel = info.value(QStringLiteral("channel")).toObject();
@@ -171,7 +216,7 @@ bool LibraryModel::readRecording(const QString &folder, LocalRecording &record)
     const QString poster = folder + QLatin1Char('/') + recfolder::PosterFileName;
     if (QFileInfo::exists(poster))
         record.posterUrl = QUrl::fromLocalFile(poster);
-    return true;
+    return ReadResult::Recording;
 }
 
 int LibraryModel::rowCount(const QModelIndex &parent) const

@@ -46,10 +46,23 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QHash<int, QByteArray> roleNames() const override;
 
-    // The scan behind refresh(): every recording folder directly inside root, sorted.
-    static QList<LocalRecording> scanLibrary(const QUrl &root);
-    // Reads one folder into record; false when the folder is not a recording.
+    // How long the scan waits for a database that another program (the box, a download) holds
+    // locked: at most PerFolderBusyMs for one folder and ScanBusyBudgetMs for the whole scan,
+    // after which locked folders are tried once without waiting.
+    static constexpr int PerFolderBusyMs = 250;
+    static constexpr int ScanBusyBudgetMs = 1000;
+
+    enum class ReadResult { Recording, NotRecording, Busy };
+
+    // The scan behind refresh(): every recording folder directly inside root, sorted. A folder
+    // whose database was locked throughout keeps its row from previous, if it had one there;
+    // either way it is logged and read again by the next scan.
+    static QList<LocalRecording> scanLibrary(const QUrl &root,
+                                             const QList<LocalRecording> &previous = {});
+    // Reads one folder into record; false when the folder is not a recording (or was locked).
     static bool readRecording(const QString &folder, LocalRecording &record);
+    static ReadResult readRecording(const QString &folder, LocalRecording &record,
+                                    int busyTimeoutMs);
     // Row order: name ignoring case, then season, then episode.
     static bool lessThan(const LocalRecording &a, const LocalRecording &b);
 

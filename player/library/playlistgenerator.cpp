@@ -27,6 +27,8 @@ constexpr qint64 HeaderBytes = 18;
 // The end probe first looks at this much of the file's tail and widens it fourfold while the
 // answer is not settled.
 constexpr qint64 FirstTailBytes = 16384;
+// How long the worker's reads wait for another program's lock on the database.
+constexpr int ReadBusyMs = 2000;
 // How far past the start of a tail the candidate walks may go before they must have met.
 constexpr qint64 CoalesceLimit = 65536;
 
@@ -184,18 +186,56 @@ qint64 mergePoint(const Tail &t)
     return *heads.begin();
 }
 
+// Only the first "#EXTINF:<number>," of the box's playlist counts, and that playlist may be
+// many megabytes of text: SQLite finds each "#EXTINF:" and hands over a short piece from there.
 double readNominalDuration(QSqlDatabase &db)
 {
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT Playlist FROM flow WHERE Type = 'video'")) || !q.next())
-        return Gen::DEFAULT_NOMINAL_SECONDS;
-    static const QRegularExpression re(QStringLiteral("#EXTINF:([\\d.]+),"));
-    const auto m = re.match(QString::fromUtf8(q.value(0).toByteArray()));
-    if (!m.hasMatch())
-        return Gen::DEFAULT_NOMINAL_SECONDS;
-    bool ok = false;
-    const double v = m.captured(1).toDouble(&ok);
-    return ok && std::isfinite(v) && v > 0 ? v : Gen::DEFAULT_NOMINAL_SECONDS;
+    static const QRegularExpression re(QStringLiteral("^#EXTINF:([\\d.]+),"));
+    constexpr int MaxCandidates = 16;
+    constexpr int PieceLength = 256;
+    qint64 from = 1; // where the next search starts, 1-based as in SQL
+    for (int i = 0; i < MaxCandidates; ++i) {
+        // Searching the whole text for the first candidate spares SQLite a copy of it.
+        const QString searched =
+            from == 1 ? QStringLiteral("Playlist") : QStringLiteral("substr(Playlist, ?)");
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.prepare(QStringLiteral("SELECT r, substr(Playlist, ? + r - 1, %1) FROM "
+                                      "(SELECT Playlist, instr(%2, '#EXTINF:') AS r FROM flow "
+                                      "WHERE Type = 'video' LIMIT 1)")
+                           .arg(PieceLength)
+                           .arg(searched)))
+            break;
+        q.addBindValue(from);
+        if (from != 1)
+            q.addBindValue(from);
+        if (!q.exec() || !q.next())
+            break;
+        const qint64 r = q.value(0).toLongLong();
+        if (r <= 0)
+            break;
+        const QVariant piece = q.value(1);
+        const auto m =
+            re.match(piece.typeId() == QMetaType::QString ? piece.toString()
+                                                          : QString::fromUtf8(piece.toByteArray()));
+        if (m.hasMatch()) {
+            bool ok = false;
+            const double v = m.captured(1).toDouble(&ok);
+            return ok && std::isfinite(v) && v > 0 ? v : Gen::DEFAULT_NOMINAL_SECONDS;
+        }
+        from += r;
+    }
+    return Gen::DEFAULT_NOMINAL_SECONDS;
+}
+
+// Generated files go next to the box's own: a link or a non-file planted at one of their names
+// must not make the write land somewhere else.
+void refuseLinkedTarget(const QString &path)
+{
+    if (recfolder::isLinkOrNotRegularFile(path))
+        fail(QStringLiteral("refusing to write %1: a symbolic link or something other than a "
+                            "regular file is in its place")
+                 .arg(path));
 }
 
 QList<qint64> readRanges(QSqlDatabase &db, const QString &type, int track)
@@ -248,6 +288,7 @@ QString extractInit(QSqlDatabase &db, const QString &dir, const QString &type, i
     if (withExtension)
         name += QStringLiteral(".mp4");
     const QString path = dir + QLatin1Char('/') + name;
+    refuseLinkedTarget(path);
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
         fail(QStringLiteral("open init file %1 for write: %2").arg(path, out.errorString()));
@@ -256,23 +297,51 @@ QString extractInit(QSqlDatabase &db, const QString &dir, const QString &type, i
     return name;
 }
 
-// Offsets must lie inside the file and rise strictly: anything else would give byte ranges of
-// zero or negative length, or past the end of the file. The path goes in with the numbers in one
-// arg() call, so a folder name holding "%4" is not taken for a placeholder.
-void checkRanges(const QString &filePath, const QList<qint64> &ranges, qint64 size)
+// The part of a stream's fragment list that the playlist can use. A recording the box stopped
+// while writing lists fragments at or past the end of its file: the list is cut at the last whole
+// fragment. Only the offsets where segments begin are used, so only those are checked: inside
+// the used part of the file and rising strictly, as anything else would give byte ranges of zero
+// or negative length. The path goes in with the numbers in one arg() call, so a folder name
+// holding "%4" is not taken for a placeholder.
+struct Extent
 {
-    for (qsizetype i = 0; i < ranges.size(); ++i) {
-        const qint64 off = ranges.at(i);
-        if (off < 0 || off >= size)
+    qint64 fragments = 0;
+    qint64 end = 0; // where the last fragment ends
+};
+
+Extent usableExtent(const QString &filePath, const QString &fileName, const QList<qint64> &ranges,
+                    qint64 size, qint64 f)
+{
+    Extent e{ranges.size(), size};
+    while (e.fragments > 0 && ranges.at(e.fragments - 1) >= size)
+        --e.fragments;
+    if (e.fragments < ranges.size()) {
+        // The first fragment that lies past the end tells where its predecessor ended: past the
+        // end of the file means the predecessor is incomplete.
+        if (e.fragments > 0 && ranges.at(e.fragments) > size) {
+            --e.fragments;
+            e.end = ranges.at(e.fragments);
+        }
+        if (e.fragments == 0)
+            fail(QStringLiteral("%1 holds no whole fragment: the first ends past its %2 bytes")
+                     .arg(filePath, QString::number(size)));
+        qWarning() << "PlaylistGenerator:" << fileName << "is cut short at" << size
+                   << "bytes — playing its first" << e.fragments << "of" << ranges.size()
+                   << "fragments";
+    }
+    for (qint64 t = 0; t < e.fragments; t += f) {
+        const qint64 off = ranges.at(t);
+        if (off < 0 || off >= e.end)
             fail(QStringLiteral("fragment %1 of %2 starts at byte %3, outside the file of %4 bytes")
-                     .arg(QString::number(i), filePath, QString::number(off),
+                     .arg(QString::number(t), filePath, QString::number(off),
                           QString::number(size)));
-        if (i > 0 && off <= ranges.at(i - 1))
+        if (t > 0 && off <= ranges.at(t - f))
             fail(QStringLiteral("fragment %1 of %2 starts at byte %3, not after fragment %4 at "
                                 "byte %5")
-                     .arg(QString::number(i), filePath, QString::number(off),
-                          QString::number(i - 1), QString::number(ranges.at(i - 1))));
+                     .arg(QString::number(t), filePath, QString::number(off),
+                          QString::number(t - f), QString::number(ranges.at(t - f))));
     }
+    return e;
 }
 
 QString generateAll(const QString &dir)
@@ -292,7 +361,11 @@ QString generateAll(const QString &dir)
     QString videoInit;
     QList<int> tracks;
     {
-        recfolder::ScopedConnection conn(QStringLiteral("playlistgen-"), dbPath);
+        if (const QString link = recfolder::linkedCompanionFile(dbPath); !link.isEmpty())
+            fail(QStringLiteral("open %1: its companion file %2 is a symbolic link")
+                     .arg(dbPath, link));
+        recfolder::ScopedConnection conn(QStringLiteral("playlistgen-"), dbPath,
+                                         recfolder::ScopedConnection::Access::ReadOnly, ReadBusyMs);
         if (!conn.open())
             fail(QStringLiteral("open %1: %2").arg(dbPath, conn.errorText()));
         QSqlDatabase &db = conn.database();
@@ -396,10 +469,9 @@ QString PlaylistGenerator::buildMediaPlaylist(const QString &filePath, const QSt
     const qint64 size = QFileInfo(filePath).size();
     if (size < 1)
         fail(QStringLiteral("ts file %1 missing or empty").arg(filePath));
-    checkRanges(filePath, ranges, size);
-
-    const qint64 g = ranges.size();
     const qint64 f = groupFactor(nominal);
+    const Extent extent = usableExtent(filePath, fileName, ranges, size, f);
+    const qint64 g = extent.fragments;
     const qint64 count = g == 0 ? 0 : (g - 1) / f + 1;
 
     struct Segment
@@ -417,7 +489,7 @@ QString PlaylistGenerator::buildMediaPlaylist(const QString &filePath, const QSt
         Segment s;
         s.full = f < g - t;
         s.start = ranges.at(t);
-        s.length = (s.full ? ranges.at(t + f) : size) - s.start;
+        s.length = (s.full ? ranges.at(t + f) : extent.end) - s.start;
         s.nominal = double(s.full ? f : g - t) * nominal;
         segments.append(s);
     }
@@ -430,7 +502,7 @@ QString PlaylistGenerator::buildMediaPlaylist(const QString &filePath, const QSt
     if (opened) {
         for (qint64 k = 0; k < count; ++k)
             startStamps.append(firstTimestamp(file, ranges.at(k * f), &bytesRead));
-        endStamp = lastTimestamp(file, size, &bytesRead);
+        endStamp = lastTimestamp(file, extent.end, &bytesRead);
     }
 
     const double bound = 3.0 * double(f) * nominal;
@@ -552,7 +624,8 @@ qint64 PlaylistGenerator::lastTimestamp(QFile &file, qint64 size, qint64 *bytesR
     const qint64 windowStart = std::max<qint64>(0, size - END_PROBE_BYTES);
     if (!file.seek(windowStart))
         return -1;
-    const qint64 fileEnd = std::max(file.size(), windowStart);
+    // The used part of the file may end before the file does (a cut-short fragment list).
+    const qint64 fileEnd = std::max(std::min(size, file.size()), windowStart);
 
     // The tail grows towards the window start; bytes already read are kept.
     QByteArray buf;
@@ -597,6 +670,7 @@ qint64 PlaylistGenerator::lastTimestamp(QFile &file, qint64 size, qint64 *bytesR
 
 void PlaylistGenerator::writeTextFile(const QString &path, const QString &text)
 {
+    refuseLinkedTarget(path);
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Text))
         fail(QStringLiteral("open %1 for write: %2").arg(path, f.errorString()));

@@ -6,6 +6,7 @@
 #include <QJsonValue>
 #include <QRegularExpression>
 #include <QSqlError>
+#include <QUrl>
 #include <QUuid>
 #include <QtEndian>
 
@@ -145,11 +146,39 @@ QJsonObject parseJsonObject(const QByteArray &bytes, bool *ok, QString *error)
     return good ? doc.object() : QJsonObject();
 }
 
-ScopedConnection::ScopedConnection(const QString &prefix, const QString &dbPath)
+QString linkedCompanionFile(const QString &dbPath)
+{
+    for (const char *suffix : {"-journal", "-wal", "-shm"}) {
+        const QString path = dbPath + QLatin1String(suffix);
+        if (QFileInfo(path).isSymLink())
+            return path;
+    }
+    return {};
+}
+
+bool isLinkOrNotRegularFile(const QString &path)
+{
+    const QFileInfo info(path);
+    // A dangling link does not exist() but is still a link.
+    return info.isSymLink() || (info.exists() && !info.isFile());
+}
+
+ScopedConnection::ScopedConnection(const QString &prefix, const QString &dbPath, Access access,
+                                   int busyTimeoutMs)
     : m_name(prefix + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-    m_db.setDatabaseName(dbPath);
+    const QString timeout = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs);
+    if (access == Access::ReadOnly) {
+        m_db.setDatabaseName(dbPath);
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;") + timeout);
+    } else {
+        // The driver's read-write mode would create a missing file; the URI form with mode=rw
+        // opens an existing one only.
+        m_db.setDatabaseName(QUrl::fromLocalFile(dbPath).toString(QUrl::FullyEncoded) +
+                             QStringLiteral("?mode=rw"));
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;") + timeout);
+    }
 }
 
 ScopedConnection::~ScopedConnection()
@@ -167,6 +196,15 @@ bool ScopedConnection::open()
 QString ScopedConnection::errorText() const
 {
     return m_db.lastError().text();
+}
+
+bool isBusyError(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    // The primary result code is the low byte of an extended one.
+    const int primary = code & 0xff;
+    return ok && (primary == 5 || primary == 6);
 }
 
 } // namespace recfolder

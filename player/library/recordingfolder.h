@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMap>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 
 namespace recfolder {
@@ -51,13 +52,29 @@ QDateTime parseStartTime(const QJsonValue &value);
 // says why) when the bytes are not a JSON object.
 QJsonObject parseJsonObject(const QByteArray &bytes, bool *ok = nullptr, QString *error = nullptr);
 
+// The first of dbPath's rollback journal, write-ahead log and shared-memory file that is a
+// symbolic link, or empty. SQLite opens these next to the database by name and writes into
+// them, even for a reader (the shared-memory file), so a folder that plants a link there could
+// make any access write wherever the link points.
+QString linkedCompanionFile(const QString &dbPath);
+
+// True when path is a symbolic link, or exists but is not a regular file.
+bool isLinkOrNotRegularFile(const QString &path);
+
 // One short-lived QSQLITE connection named prefix + a fresh UUID. The destructor closes it and
 // removes it from the driver's registry; every QSqlQuery on it must be gone by then, so declare
 // queries after the connection.
+//
+// Neither mode ever creates the file: a reader opens it read-only (so closing it never
+// checkpoints a left-over write-ahead log into the user's file), a writer opens an existing
+// file read-write. busyTimeoutMs bounds how long a statement waits for another program's lock.
 class ScopedConnection
 {
 public:
-    ScopedConnection(const QString &prefix, const QString &dbPath);
+    enum class Access { ReadOnly, ReadWrite };
+
+    ScopedConnection(const QString &prefix, const QString &dbPath, Access access,
+                     int busyTimeoutMs);
     ~ScopedConnection();
 
     ScopedConnection(const ScopedConnection &) = delete;
@@ -72,5 +89,9 @@ private:
     QString m_name;
     QSqlDatabase m_db;
 };
+
+// Whether an error of the QSQLITE driver means that another connection held a lock (SQLite's
+// SQLITE_BUSY or SQLITE_LOCKED, extended codes included).
+bool isBusyError(const QSqlError &error);
 
 } // namespace recfolder

@@ -166,9 +166,15 @@ int RecordingState::doRead(const QString &dbPath)
 {
     if (!QFileInfo(dbPath).isFile())
         return 0;
+    if (const QString link = recfolder::linkedCompanionFile(dbPath); !link.isEmpty()) {
+        qWarning() << "RecordingState::doRead: not opening" << dbPath << ": its companion file"
+                   << link << "is a symbolic link";
+        return 0;
+    }
     QByteArray bytes;
     {
-        recfolder::ScopedConnection conn(QStringLiteral("recstate-r-"), dbPath);
+        recfolder::ScopedConnection conn(QStringLiteral("recstate-r-"), dbPath,
+                                         recfolder::ScopedConnection::Access::ReadOnly, ReadBusyMs);
         if (!conn.open()) {
             qWarning() << "RecordingState::doRead: cannot open" << dbPath << ":"
                        << conn.errorText();
@@ -198,7 +204,17 @@ void RecordingState::doWrite(const QString &dbPath, int seconds)
         qWarning() << "RecordingState::doWrite: db missing" << dbPath;
         return;
     }
-    recfolder::ScopedConnection conn(QStringLiteral("recstate-w-"), dbPath);
+    // A recording folder is not trusted: SQLite would write through a link at the database's
+    // name, or at the name of its journal or write-ahead log, into whatever file it points at.
+    QString link = recfolder::isLinkOrNotRegularFile(dbPath) ? dbPath : QString();
+    if (link.isEmpty())
+        link = recfolder::linkedCompanionFile(dbPath);
+    if (!link.isEmpty()) {
+        qWarning() << "RecordingState::doWrite: not writing through the symbolic link" << link;
+        return;
+    }
+    recfolder::ScopedConnection conn(QStringLiteral("recstate-w-"), dbPath,
+                                     recfolder::ScopedConnection::Access::ReadWrite, WriteBusyMs);
     if (!conn.open()) {
         qWarning() << "RecordingState::doWrite: cannot open" << dbPath << ":" << conn.errorText();
         return;
@@ -221,6 +237,19 @@ void RecordingState::doWrite(const QString &dbPath, int seconds)
         if (q.next()) {
             haveRow = true;
             state = recfolder::parseJsonObject(q.value(0).toByteArray());
+        }
+    }
+    {
+        // Writing into a damaged file can spread the damage to pages that still read well.
+        QSqlQuery q(db);
+        const bool ran = q.exec(QStringLiteral("PRAGMA quick_check"));
+        const QString verdict = ran && q.next() ? q.value(0).toString() : q.lastError().text();
+        if (verdict != QLatin1String("ok")) {
+            qWarning() << "RecordingState::doWrite: integrity check failed, not writing into"
+                       << dbPath << ":" << verdict;
+            q.finish();
+            db.rollback();
+            return;
         }
     }
     state.insert(QStringLiteral("position"), seconds);

@@ -18,6 +18,10 @@ class RecordingState : public QObject
 public:
     static constexpr int ResumeThresholdSeconds = 5;
     static constexpr int WriteIntervalMs = 10000;
+    // How long an access waits for another program's lock on the database: the read blocks the
+    // GUI thread, and so may a write that the next play() has to wait for.
+    static constexpr int ReadBusyMs = 250;
+    static constexpr int WriteBusyMs = 1000;
 
     explicit RecordingState(VlcPlayer *player, QObject *parent = nullptr);
     ~RecordingState() override;

@@ -70,7 +70,8 @@ QString writeDb(const QString &folder, const DbSpec &dbSpec)
                                                            : mkrec::packRanges(row.ranges));
                 q.addBindValue(row.init.isEmpty() ? QVariant(QMetaType(QMetaType::QByteArray))
                                                   : QVariant(row.init));
-                q.addBindValue(row.playlist);
+                q.addBindValue(dbSpec.playlistAsBlob ? QVariant(row.playlist.toUtf8())
+                                                     : QVariant(row.playlist));
                 if (!q.exec())
                     error = q.lastError().text();
             }
@@ -163,6 +164,63 @@ QString sqlScalar(const QString &dbPath, const QString &sql)
     }
     QSqlDatabase::removeDatabase(conn);
     return out;
+}
+
+QString leaveWriteAheadLog(const QString &folder)
+{
+    const QString db = folder + QStringLiteral("/sv_metadata.db");
+    const QString staging = folder + QStringLiteral("/staging.db");
+    QFile::remove(staging);
+    if (!QFile::copy(db, staging))
+        return QStringLiteral("copy %1").arg(db);
+    const QString conn =
+        QStringLiteral("fixture-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QString error;
+    {
+        QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
+        d.setDatabaseName(staging);
+        if (!d.open())
+            return d.lastError().text();
+        QSqlQuery q(d);
+        for (const char *sql : {"PRAGMA journal_mode=WAL", "PRAGMA wal_autocheckpoint=0",
+                                "CREATE TABLE walmark (x)", "INSERT INTO walmark VALUES (1)"}) {
+            if (!q.exec(QLatin1String(sql))) {
+                error = QLatin1String(sql) + QStringLiteral(": ") + q.lastError().text();
+                break;
+            }
+        }
+        q.finish();
+        // Copied while the connection is open, the pair is what a killed writer leaves behind.
+        if (error.isEmpty()) {
+            QFile::remove(db);
+            if (!QFile::copy(staging, db) ||
+                !QFile::copy(staging + QStringLiteral("-wal"), db + QStringLiteral("-wal")))
+                error = QStringLiteral("copy the log");
+        }
+        d.close();
+    }
+    QSqlDatabase::removeDatabase(conn);
+    for (const char *suffix : {"", "-wal", "-shm"})
+        QFile::remove(staging + QLatin1String(suffix));
+    if (error.isEmpty() && QFileInfo(db + QStringLiteral("-wal")).size() == 0)
+        error = QStringLiteral("the log is empty");
+    return error;
+}
+
+QString damageTable(const QString &dbPath, const QString &table)
+{
+    const int page =
+        sqlScalar(dbPath,
+                  QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='%1'").arg(table))
+            .toInt();
+    const int pageSize = sqlScalar(dbPath, QStringLiteral("PRAGMA page_size")).toInt();
+    if (page < 2 || pageSize < 512)
+        return QStringLiteral("no root page for %1").arg(table);
+    QFile f(dbPath);
+    if (!f.open(QIODevice::ReadWrite) || !f.seek(qint64(page - 1) * pageSize))
+        return f.errorString();
+    // The first byte of a b-tree page is its type; 0 is none of the valid ones.
+    return f.write(QByteArray(1, '\0')) == 1 ? QString() : f.errorString();
 }
 
 } // namespace fixtures

@@ -19,7 +19,8 @@ struct DbSpec
     bool flowTable = true;
     std::optional<QByteArray> info;
     std::optional<QByteArray> state;
-    bool jsonAsBlob = false; // bind the Json columns as blobs instead of text
+    bool jsonAsBlob = false;     // bind the Json columns as blobs instead of text
+    bool playlistAsBlob = false; // bind flow.Playlist as a blob instead of text
     QList<mkrec::FlowRow> flows;
     QList<QByteArray> rawRanges; // when not empty, replaces the packed ranges row by row
 };
@@ -43,5 +44,14 @@ QByteArray tsFiller();
 
 // Row values of a sqlite3 table column, for checks outside the Qt driver (e.g. typeof()).
 QString sqlScalar(const QString &dbPath, const QString &sql);
+
+// Turns folder/sv_metadata.db into a database in write-ahead-log mode whose log was never
+// checkpointed, as a program that crashed or was killed leaves it: sv_metadata.db-wal holds
+// committed pages that the main file does not. Returns an error text or empty.
+QString leaveWriteAheadLog(const QString &folder);
+
+// Damages the root page of table in dbPath so that an integrity check fails while the other
+// tables still read. Returns an error text or empty.
+QString damageTable(const QString &dbPath, const QString &table);
 
 } // namespace fixtures

@@ -70,15 +70,19 @@ Walk referenceWalk(const QByteArray &buf, bool stopAtFirstPcr)
     return w;
 }
 
+// The probe windows, written out: a shrunk window must fail the comparisons below.
+constexpr qint64 kStartProbeBytes = 200000;
+constexpr qint64 kEndProbeBytes = 4194304;
+
 qint64 referenceFirst(const QByteArray &file, qint64 offset)
 {
-    const Walk w = referenceWalk(file.mid(offset, Gen::START_PROBE_BYTES), true);
+    const Walk w = referenceWalk(file.mid(offset, kStartProbeBytes), true);
     return w.firstPcr >= 0 ? w.firstPcr : w.firstPts;
 }
 
 qint64 referenceLast(const QByteArray &file)
 {
-    const qint64 start = std::max<qint64>(0, file.size() - Gen::END_PROBE_BYTES);
+    const qint64 start = std::max<qint64>(0, file.size() - kEndProbeBytes);
     const Walk w = referenceWalk(file.mid(start), false);
     return w.lastPcr >= 0 ? w.lastPcr : w.lastPts;
 }
@@ -132,6 +136,28 @@ QByteArray fragmentedStream(const QList<qint64> &fragmentPcrs, int packetsPerFra
     out += fixtures::tsPacket(endPcr);
     return out;
 }
+
+const QString kMasterAvcTracks12 = QStringLiteral(
+    "#EXTM3U\n#EXT-X-VERSION:6\n"
+    "#EXT-X-STREAM-INF:BANDWIDTH=2000000,CODECS=\"ac-3,avc1.42e01e\",AUDIO=\"audio\"\n"
+    "video.m3u8\n"
+    "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"audio\",NAME=\"Track 1\",DEFAULT=YES,AUTOSELECT=YES,"
+    "URI=\"audio1.m3u8\"\n"
+    "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"audio\",NAME=\"Track 2\",DEFAULT=NO,AUTOSELECT=YES,"
+    "URI=\"audio2.m3u8\"");
+const QString kMasterHevcTracks12 = QStringLiteral(
+    "#EXTM3U\n#EXT-X-VERSION:6\n"
+    "#EXT-X-STREAM-INF:BANDWIDTH=2000000,CODECS=\"hev1.2.4.L120.B0,ac-4.02.01.01,ac-4.02.01.00\","
+    "AUDIO=\"audio\"\n"
+    "video.m3u8\n"
+    "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"audio\",NAME=\"Track 1\",DEFAULT=YES,AUTOSELECT=YES,"
+    "URI=\"audio1.m3u8\"\n"
+    "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"audio\",NAME=\"Track 2\",DEFAULT=NO,AUTOSELECT=YES,"
+    "URI=\"audio2.m3u8\"");
+const QString kMasterAvcNoTracks = QStringLiteral(
+    "#EXTM3U\n#EXT-X-VERSION:6\n"
+    "#EXT-X-STREAM-INF:BANDWIDTH=2000000,CODECS=\"ac-3,avc1.42e01e\",AUDIO=\"audio\"\n"
+    "video.m3u8");
 
 QString playlist(qint64 target, const QStringList &body, const QString &map = QString())
 {
@@ -206,7 +232,31 @@ struct Folder
     {
         return QFile::exists(dir + QLatin1Char('/') + QLatin1String(name));
     }
+    QString text(const char *name) const
+    {
+        return QString::fromUtf8(fixtures::readFile(dir + QLatin1Char('/') + QLatin1String(name)));
+    }
+    // Media without a single sync byte, in fragments of one packet each.
+    void useTimestamplessMedia(int fragments)
+    {
+        media = QByteArray(fragments * 188, '\x13');
+        offsets.clear();
+        for (int i = 0; i < fragments; ++i)
+            offsets.append(i * 188);
+        for (mkrec::FlowRow &row : dbSpec.flows)
+            row.ranges = offsets;
+    }
 };
+
+QString cutWarning(const QString &file, qint64 size, int kept, int listed)
+{
+    return QStringLiteral("PlaylistGenerator: \"%1\" is cut short at %2 bytes — playing its first "
+                          "%3 of %4 fragments")
+        .arg(file)
+        .arg(size)
+        .arg(kept)
+        .arg(listed);
+}
 
 } // namespace
 
@@ -237,6 +287,15 @@ private slots:
     void folderFailures_data();
     void folderFailures();
     void folderVariants();
+    void cutShortFragmentLists_data();
+    void cutShortFragmentLists();
+    void cutShortFolderPlays();
+    void audioTracksInTrackOrder();
+    void nominalFromBoxPlaylist_data();
+    void nominalFromBoxPlaylist();
+    void neverWritesThroughLinks_data();
+    void neverWritesThroughLinks();
+    void leavesWriteAheadLogAlone();
     void rerunAfterFailure();
     void generatorObject();
 };
@@ -545,32 +604,37 @@ void TestPlaylistGenerator::mediaErrors_data()
 {
     QTest::addColumn<int>("fileSize"); // -1: no file
     QTest::addColumn<QList<qint64>>("ranges");
-    QTest::addColumn<QString>("error"); // %1 is the path
-    QTest::newRow("missing") << -1 << QList<qint64>{0}
+    QTest::addColumn<double>("nominal"); // 6.0: every fragment starts a segment; 2.0: every third
+    QTest::addColumn<QString>("error");  // %1 is the path
+    QTest::newRow("missing") << -1 << QList<qint64>{0} << 6.0
                              << QStringLiteral("ts file %1 missing or empty");
-    QTest::newRow("empty") << 0 << QList<qint64>{0}
+    QTest::newRow("empty") << 0 << QList<qint64>{0} << 6.0
                            << QStringLiteral("ts file %1 missing or empty");
-    QTest::newRow("offset past the end")
-        << 1000 << QList<qint64>{0, 500, 1000}
-        << QStringLiteral("fragment 2 of %1 starts at byte 1000, outside the file of 1000 bytes");
-    QTest::newRow("file shorter than its ranges")
-        << 376 << QList<qint64>{0, 188, 376, 564}
-        << QStringLiteral("fragment 2 of %1 starts at byte 376, outside the file of 376 bytes");
     QTest::newRow("negative offset")
-        << 1000 << QList<qint64>{-8, 500}
+        << 1000 << QList<qint64>{-8, 500} << 6.0
         << QStringLiteral("fragment 0 of %1 starts at byte -8, outside the file of 1000 bytes");
     QTest::newRow("descending")
-        << 1000 << QList<qint64>{0, 600, 400}
+        << 1000 << QList<qint64>{0, 600, 400} << 6.0
         << QStringLiteral("fragment 2 of %1 starts at byte 400, not after fragment 1 at byte 600");
     QTest::newRow("repeated")
-        << 1000 << QList<qint64>{0, 0}
+        << 1000 << QList<qint64>{0, 0} << 6.0
         << QStringLiteral("fragment 1 of %1 starts at byte 0, not after fragment 0 at byte 0");
+    QTest::newRow("segment starts descending")
+        << 1000 << QList<qint64>{500, 600, 700, 100} << 2.0
+        << QStringLiteral("fragment 3 of %1 starts at byte 100, not after fragment 0 at byte 500");
+    QTest::newRow("garbage offset among whole ones")
+        << 1000 << QList<qint64>{0, 5000, 400} << 6.0
+        << QStringLiteral("fragment 1 of %1 starts at byte 5000, outside the file of 1000 bytes");
+    QTest::newRow("first fragment already past the end")
+        << 1000 << QList<qint64>{0, 1500, 2000} << 6.0
+        << QStringLiteral("%1 holds no whole fragment: the first ends past its 1000 bytes");
 }
 
 void TestPlaylistGenerator::mediaErrors()
 {
     QFETCH(int, fileSize);
     QFETCH(QList<qint64>, ranges);
+    QFETCH(double, nominal);
     QFETCH(QString, error);
     QTemporaryDir tmp;
     QVERIFY(tmp.isValid());
@@ -580,7 +644,7 @@ void TestPlaylistGenerator::mediaErrors()
     if (fileSize >= 0)
         QVERIFY(fixtures::writeFile(path, QByteArray(fileSize, '\x47')));
     QString got;
-    QCOMPARE(build(path, ranges, 1.0, QString(), &got), QString());
+    QCOMPARE(build(path, ranges, nominal, QString(), &got), QString());
     QCOMPARE(got, error.arg(path));
 }
 
@@ -658,7 +722,7 @@ void TestPlaylistGenerator::generatedRecording()
     QDir dir(o.folder);
     const QString master =
         QString::fromUtf8(fixtures::readFile(dir.filePath(QStringLiteral("master.m3u8"))));
-    QCOMPARE(master, Gen::buildMasterPlaylist(!ts, {1, 2}));
+    QCOMPARE(master, ts ? kMasterAvcTracks12 : kMasterHevcTracks12);
     const QString video =
         QString::fromUtf8(fixtures::readFile(dir.filePath(QStringLiteral("video.m3u8"))));
     const QStringList lines = video.split(QLatin1Char('\n'));
@@ -720,15 +784,10 @@ void TestPlaylistGenerator::folderFailures_data()
     QTest::newRow("audio row without a file")
         << QStringLiteral("audio2row") << QStringLiteral("audio track 2: no audio2 file on disk")
         << QStringList{QStringLiteral("video.m3u8"), QStringLiteral("audio1.m3u8")};
-    QTest::newRow("video ranges past the end")
-        << QStringLiteral("shortvideo")
-        << QStringLiteral(
-               "fragment 3 of %1/video1.ts starts at byte 5000, outside the file of 1316 bytes")
-        << none;
-    QTest::newRow("audio ranges descending")
+    QTest::newRow("audio segment starts descending")
         << QStringLiteral("descendingaudio")
         << QStringLiteral(
-               "fragment 2 of %1/audio1.ts starts at byte 188, not after fragment 1 at byte 376")
+               "fragment 3 of %1/audio1.ts starts at byte 188, not after fragment 0 at byte 376")
         << QStringList{QStringLiteral("video.m3u8")};
 }
 
@@ -755,10 +814,8 @@ void TestPlaylistGenerator::folderFailures()
         f.dbSpec.flows.removeFirst();
     else if (breakage == QLatin1String("audio2row"))
         f.dbSpec.flows.append(flow("audio", 2, f.offsets));
-    else if (breakage == QLatin1String("shortvideo"))
-        f.dbSpec.flows[0].ranges.append(5000);
     else if (breakage == QLatin1String("descendingaudio"))
-        f.dbSpec.flows[1].ranges = {0, 376, 188};
+        f.dbSpec.flows[1].ranges = {376, 400, 500, 188};
     QVERIFY(QDir().mkpath(f.dir));
     if (writeDb) {
         QCOMPARE(f.write(), QString());
@@ -796,7 +853,7 @@ void TestPlaylistGenerator::folderVariants()
         const Gen::Result r = Gen::generatePlaylists(f.dir);
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(QString::fromUtf8(fixtures::readFile(f.dir + QStringLiteral("/master.m3u8"))),
-                 Gen::buildMasterPlaylist(false, {}));
+                 kMasterAvcNoTracks);
         QVERIFY(!f.has("audio1.m3u8"));
     }
     // A video row with Track 2: ranges still found, its init segment is not.
@@ -853,6 +910,229 @@ void TestPlaylistGenerator::folderVariants()
     }
 }
 
+void TestPlaylistGenerator::cutShortFragmentLists_data()
+{
+    QTest::addColumn<QList<qint64>>("ranges");
+    QTest::addColumn<double>("nominal");
+    QTest::addColumn<int>("kept"); // fragments left after the cut; -1: no cut
+    QTest::addColumn<QStringList>("body");
+    QTest::addColumn<qint64>("target");
+
+    // The media file is 1000 bytes without timestamps: every duration is nominal.
+    const QString v = QStringLiteral("video1.ts");
+    const QString six = QStringLiteral("6.000");
+    QTest::newRow("entry at the end of the file")
+        << QList<qint64>{0, 400, 700, 1000} << 6.0 << 3
+        << segment(six, 400, 0, v) + segment(six, 300, 400, v) + segment(six, 300, 700, v) << 6LL;
+    QTest::newRow("entries past the end: the incomplete fragment is left out")
+        << QList<qint64>{0, 400, 700, 1200, 1600} << 6.0 << 2
+        << segment(six, 400, 0, v) + segment(six, 300, 400, v) << 6LL;
+    QTest::newRow("cut inside a group")
+        << QList<qint64>{0, 100, 200, 300, 400, 500, 1100} << 2.0 << 5
+        << segment(six, 300, 0, v) + segment(QStringLiteral("4.000"), 200, 300, v) << 6LL;
+    QTest::newRow("repeated offset inside a group")
+        << QList<qint64>{0, 100, 100, 400, 500, 500} << 2.0 << -1
+        << segment(six, 400, 0, v) + segment(six, 600, 400, v) << 6LL;
+    QTest::newRow("out-of-order entries the segments do not start at")
+        << QList<qint64>{0, 900, 50, 400, 10, 999} << 2.0 << -1
+        << segment(six, 400, 0, v) + segment(six, 600, 400, v) << 6LL;
+}
+
+void TestPlaylistGenerator::cutShortFragmentLists()
+{
+    QFETCH(QList<qint64>, ranges);
+    QFETCH(double, nominal);
+    QFETCH(int, kept);
+    QFETCH(QStringList, body);
+    QFETCH(qint64, target);
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString path = tmp.filePath(QStringLiteral("video1.ts"));
+    QVERIFY(fixtures::writeFile(path, QByteArray(1000, '\x13')));
+    if (kept >= 0)
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(cutWarning(QStringLiteral("video1.ts"), 1000,
+                                                                 kept, int(ranges.size()))));
+    QTest::ignoreMessage(QtWarningMsg,
+                         qPrintable(nominalWarning(QStringLiteral("video1.ts"),
+                                                   int(body.size() / 3), int(body.size() / 3))));
+    QString error;
+    QCOMPARE(build(path, ranges, nominal, QString(), &error), playlist(target, body));
+    QCOMPARE(error, QString());
+}
+
+void TestPlaylistGenerator::cutShortFolderPlays()
+{
+    // The box stopped while writing the third video fragment: the playlists cover the first two
+    // and the folder counts as generated.
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    Folder f(tmp.filePath(QStringLiteral("rec")));
+    f.dbSpec.flows[0].ranges.append(5000);
+    QCOMPARE(f.write(), QString());
+    QTest::ignoreMessage(QtWarningMsg,
+                         qPrintable(cutWarning(QStringLiteral("video1.ts"), 1316, 2, 4)));
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    const Gen::Result r = Gen::generatePlaylists(f.dir);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    // From the first fragment's PCR (0 s) to the last one before the cut (2 s).
+    QCOMPARE(f.text("video.m3u8"),
+             playlist(2, segment(QStringLiteral("2.000"), 752, 0, QStringLiteral("video1.ts"))));
+    QCOMPARE(f.text("audio1.m3u8"),
+             playlist(6, segment(QStringLiteral("6.000"), 1316, 0, QStringLiteral("audio1.ts"))));
+    QVERIFY(f.has("master.m3u8"));
+}
+
+void TestPlaylistGenerator::audioTracksInTrackOrder()
+{
+    // The rows of track 2 come first in the table; each track keeps its own byte ranges.
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    Folder f(tmp.filePath(QStringLiteral("rec")));
+    f.files.append(QStringLiteral("audio2.ts"));
+    f.dbSpec.flows.insert(1, flow("audio", 2, {376, 752}));
+    QCOMPARE(f.write(), QString());
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    const Gen::Result r = Gen::generatePlaylists(f.dir);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(f.text("master.m3u8"), kMasterAvcTracks12);
+    QCOMPARE(f.text("audio1.m3u8"),
+             playlist(6, segment(QStringLiteral("6.000"), 1316, 0, QStringLiteral("audio1.ts"))));
+    // From the PCR of its first fragment (2 s) to the file's last (6 s).
+    QCOMPARE(f.text("audio2.m3u8"),
+             playlist(4, segment(QStringLiteral("4.000"), 940, 376, QStringLiteral("audio2.ts"))));
+}
+
+void TestPlaylistGenerator::nominalFromBoxPlaylist_data()
+{
+    QTest::addColumn<QString>("boxPlaylist");
+    QTest::addColumn<bool>("blob");
+    QTest::addColumn<QStringList>("body");
+
+    // Seven one-packet fragments without timestamps: the durations are nominal, and the group
+    // factor shows which nominal length was taken.
+    const QString v = QStringLiteral("video1.ts");
+    const QString six = QStringLiteral("6.000");
+    const QStringList byDefault =
+        segment(six, 1128, 0, v) + segment(QStringLiteral("1.000"), 188, 1128, v);
+    const QStringList twoSeconds = segment(six, 564, 0, v) + segment(six, 564, 564, v) +
+                                   segment(QStringLiteral("2.000"), 188, 1128, v);
+    QTest::newRow("no playlist") << QString() << false << byDefault;
+    QTest::newRow("no EXTINF") << QStringLiteral("#EXTM3U\n#EXT-X-ENDLIST\n") << false << byDefault;
+    QTest::newRow("first EXTINF is zero")
+        << QStringLiteral("#EXTINF:0,\nx\n#EXTINF:2.0,\n") << false << byDefault;
+    QTest::newRow("first EXTINF is no number")
+        << QStringLiteral("#EXTINF:.,\nx\n#EXTINF:2.0,\n") << false << byDefault;
+    QTest::newRow("first candidate without a number")
+        << QStringLiteral("#EXTINF:abc,\nx\n#EXTINF:2.0,\nx\n#EXTINF:3.0,\n") << false
+        << twoSeconds;
+    QTest::newRow("as a blob") << QStringLiteral("#EXTM3U\n#EXTINF:2.0,\nx\n") << true
+                               << twoSeconds;
+    QTest::newRow("far into a long text")
+        << QStringLiteral("#EXT-X-PROGRAM-DATE-TIME:2026-01-01T00:00:00Z\n").repeated(25000) +
+               QStringLiteral("#EXTINF:#EXTINF:3.0,\nx\n")
+        << false
+        << segment(six, 376, 0, v) + segment(six, 376, 376, v) + segment(six, 376, 752, v) +
+               segment(QStringLiteral("3.000"), 188, 1128, v);
+}
+
+void TestPlaylistGenerator::nominalFromBoxPlaylist()
+{
+    QFETCH(QString, boxPlaylist);
+    QFETCH(bool, blob);
+    QFETCH(QStringList, body);
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    Folder f(tmp.filePath(QStringLiteral("rec")));
+    f.useTimestamplessMedia(7);
+    f.dbSpec.flows[0].playlist = boxPlaylist;
+    f.dbSpec.playlistAsBlob = blob;
+    QCOMPARE(f.write(), QString());
+    const int segments = int(body.size() / 3);
+    QTest::ignoreMessage(
+        QtWarningMsg, qPrintable(nominalWarning(QStringLiteral("video1.ts"), segments, segments)));
+    QTest::ignoreMessage(
+        QtWarningMsg, qPrintable(nominalWarning(QStringLiteral("audio1.ts"), segments, segments)));
+    const Gen::Result r = Gen::generatePlaylists(f.dir);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(f.text("video.m3u8"), playlist(6, body));
+}
+
+void TestPlaylistGenerator::neverWritesThroughLinks_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("planted"); // link, dangling link or directory
+    QTest::addColumn<QString>("error");   // %1: the planted path, %2: the database
+
+    const QString refused = QStringLiteral(
+        "refusing to write %1: a symbolic link or something other than a regular file is in "
+        "its place");
+    const QString link = QStringLiteral("link");
+    QTest::newRow("video playlist") << QStringLiteral("video.m3u8") << link << refused;
+    QTest::newRow("audio playlist") << QStringLiteral("audio1.m3u8") << link << refused;
+    QTest::newRow("master playlist") << QStringLiteral("master.m3u8") << link << refused;
+    QTest::newRow("init segment") << QStringLiteral("video_1_init.mp4") << link << refused;
+    QTest::newRow("dangling link at the master")
+        << QStringLiteral("master.m3u8") << QStringLiteral("dangling") << refused;
+    QTest::newRow("directory at the master")
+        << QStringLiteral("master.m3u8") << QStringLiteral("directory") << refused;
+    QTest::newRow("shared-memory file of the database")
+        << QStringLiteral("sv_metadata.db-shm") << link
+        << QStringLiteral("open %2: its companion file %1 is a symbolic link");
+}
+
+void TestPlaylistGenerator::neverWritesThroughLinks()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, planted);
+    QFETCH(QString, error);
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    Folder f(tmp.filePath(QStringLiteral("rec")));
+    f.dbSpec.flows[0].init = QByteArray("\0\0\0\x08"
+                                        "ftyp",
+                                        8);
+    QCOMPARE(f.write(), QString());
+    const QString victim = tmp.filePath(QStringLiteral("victim"));
+    const QString at = f.dir + QLatin1Char('/') + name;
+    if (planted == QLatin1String("directory")) {
+        QVERIFY(QDir().mkpath(at));
+    } else {
+        if (planted == QLatin1String("link"))
+            QVERIFY(fixtures::writeFile(victim, "precious"));
+        QVERIFY(QFile::link(victim, at));
+    }
+
+    const Gen::Result r = Gen::generatePlaylists(f.dir);
+    QVERIFY(!r.ok);
+    QCOMPARE(r.error,
+             QString(error)
+                 .replace(QStringLiteral("%1"), at)
+                 .replace(QStringLiteral("%2"), f.dir + QStringLiteral("/sv_metadata.db")));
+    if (planted == QLatin1String("link"))
+        QCOMPARE(fixtures::readFile(victim), QByteArray("precious"));
+    else
+        QVERIFY(!QFile::exists(victim));
+    QVERIFY(!f.has("master.m3u8") || name == QLatin1String("master.m3u8"));
+}
+
+void TestPlaylistGenerator::leavesWriteAheadLogAlone()
+{
+    // A scan or a generation must not fold a log that another program left behind into the
+    // user's file.
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    Folder f(tmp.filePath(QStringLiteral("rec")));
+    QCOMPARE(f.write(), QString());
+    QCOMPARE(fixtures::leaveWriteAheadLog(f.dir), QString());
+    const QString db = f.dir + QStringLiteral("/sv_metadata.db");
+    const QByteArray main = fixtures::readFile(db);
+    const QByteArray log = fixtures::readFile(db + QStringLiteral("-wal"));
+    const Gen::Result r = Gen::generatePlaylists(f.dir);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(fixtures::readFile(db), main);
+    QCOMPARE(fixtures::readFile(db + QStringLiteral("-wal")), log);
+}
+
 void TestPlaylistGenerator::rerunAfterFailure()
 {
     QTemporaryDir tmp;
@@ -871,7 +1151,7 @@ void TestPlaylistGenerator::rerunAfterFailure()
     QVERIFY2(r.ok, qPrintable(r.error));
     QVERIFY(fixtures::readFile(f.dir + QStringLiteral("/video.m3u8")).startsWith("#EXTM3U"));
     QCOMPARE(QString::fromUtf8(fixtures::readFile(f.dir + QStringLiteral("/master.m3u8"))),
-             Gen::buildMasterPlaylist(false, {1, 2}));
+             kMasterAvcTracks12);
     // Nothing but the playlists was added to the folder.
     QStringList names = QDir(f.dir).entryList(QDir::Files, QDir::Name);
     QCOMPARE(names, (QStringList{QStringLiteral("audio1.m3u8"), QStringLiteral("audio1.ts"),

@@ -2,9 +2,13 @@
 #include "recordingfolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonValue>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+using fixtures::DbSpec;
 
 class TestRecordingFolder : public QObject
 {
@@ -21,6 +25,8 @@ private slots:
     void startTime();
     void jsonObject_data();
     void jsonObject();
+    void connectionsNeverCreateTheFile_data();
+    void connectionsNeverCreateTheFile();
 };
 
 void TestRecordingFolder::decodeRanges_data()
@@ -206,6 +212,45 @@ void TestRecordingFolder::jsonObject()
     QCOMPARE(o.isEmpty(), !ok);
     if (!ok)
         QVERIFY(!error.isEmpty());
+}
+
+void TestRecordingFolder::connectionsNeverCreateTheFile_data()
+{
+    QTest::addColumn<recfolder::ScopedConnection::Access>("access");
+    QTest::newRow("reader") << recfolder::ScopedConnection::Access::ReadOnly;
+    QTest::newRow("writer") << recfolder::ScopedConnection::Access::ReadWrite;
+}
+
+void TestRecordingFolder::connectionsNeverCreateTheFile()
+{
+    // The database may vanish between the check that it exists and the open.
+    QFETCH(recfolder::ScopedConnection::Access, access);
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    // Characters that a file URI has to escape.
+    const QString folder = tmp.filePath(QStringLiteral("a #1 ?50%"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString db = recfolder::metadataPath(folder);
+    {
+        recfolder::ScopedConnection conn(QStringLiteral("test-"), db, access, 100);
+        QVERIFY(!conn.open());
+    }
+    QVERIFY(!QFile::exists(db));
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+
+    // An existing file opens in either mode, and only the writer may change it.
+    DbSpec spec;
+    spec.info = fixtures::infoJson(QStringLiteral("X"));
+    QCOMPARE(fixtures::writeDb(folder, spec), QString());
+    {
+        recfolder::ScopedConnection conn(QStringLiteral("test-"), db, access, 100);
+        QVERIFY2(conn.open(), qPrintable(conn.errorText()));
+        QSqlQuery q(conn.database());
+        QVERIFY(q.exec(QStringLiteral("SELECT Json FROM info WHERE ID=1")) && q.next());
+        QCOMPARE(q.exec(QStringLiteral("UPDATE info SET Json = '{}' WHERE ID=1")),
+                 access == recfolder::ScopedConnection::Access::ReadWrite);
+    }
+    QVERIFY(QSqlDatabase::connectionNames().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRecordingFolder)
