@@ -186,44 +186,72 @@ qint64 mergePoint(const Tail &t)
     return *heads.begin();
 }
 
+// The first row's value of a one-column statement on the video row; invalid when the statement
+// fails or there is no row.
+QVariant videoRowValue(QSqlDatabase &db, const QString &expression, qint64 bind = 0)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(
+            QStringLiteral("SELECT %1 FROM flow WHERE Type = 'video' LIMIT 1").arg(expression)))
+        return {};
+    if (bind > 0)
+        q.addBindValue(bind);
+    if (!q.exec() || !q.next())
+        return {};
+    return q.value(0);
+}
+
+QString asText(const QVariant &v)
+{
+    return v.typeId() == QMetaType::QString ? v.toString() : QString::fromUtf8(v.toByteArray());
+}
+
+double nominalFromMatch(const QRegularExpressionMatch &m)
+{
+    bool ok = false;
+    const double v = m.captured(1).toDouble(&ok);
+    return ok && std::isfinite(v) && v > 0 ? v : Gen::DEFAULT_NOMINAL_SECONDS;
+}
+
 // Only the first "#EXTINF:<number>," of the box's playlist counts, and that playlist may be
-// many megabytes of text: SQLite finds each "#EXTINF:" and hands over a short piece from there.
+// many megabytes of text. SQLite loads the value once per statement, so each statement below
+// hands over only a short piece: first the start of the text, where the line nearly always is,
+// then, for a text that has none there, a piece at each "#EXTINF:" that SQLite finds.
 double readNominalDuration(QSqlDatabase &db)
 {
-    static const QRegularExpression re(QStringLiteral("^#EXTINF:([\\d.]+),"));
-    constexpr int MaxCandidates = 16;
+    static const QRegularExpression anywhere(QStringLiteral("#EXTINF:([\\d.]+),"));
+    static const QRegularExpression atStart(QStringLiteral("^#EXTINF:([\\d.]+),"));
+    constexpr int PrefixLength = 65536;
     constexpr int PieceLength = 256;
+    constexpr int MaxCandidates = 16;
+
+    const QVariant prefix =
+        videoRowValue(db, QStringLiteral("substr(Playlist, 1, %1)").arg(PrefixLength));
+    if (!prefix.isValid())
+        return Gen::DEFAULT_NOMINAL_SECONDS;
+    const QString text = asText(prefix);
+    if (const auto m = anywhere.match(text); m.hasMatch())
+        return nominalFromMatch(m);
+    if (text.size() < PrefixLength && prefix.toByteArray().size() < PrefixLength)
+        return Gen::DEFAULT_NOMINAL_SECONDS; // that was all of it
+
     qint64 from = 1; // where the next search starts, 1-based as in SQL
     for (int i = 0; i < MaxCandidates; ++i) {
         // Searching the whole text for the first candidate spares SQLite a copy of it.
-        const QString searched =
-            from == 1 ? QStringLiteral("Playlist") : QStringLiteral("substr(Playlist, ?)");
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.prepare(QStringLiteral("SELECT r, substr(Playlist, ? + r - 1, %1) FROM "
-                                      "(SELECT Playlist, instr(%2, '#EXTINF:') AS r FROM flow "
-                                      "WHERE Type = 'video' LIMIT 1)")
-                           .arg(PieceLength)
-                           .arg(searched)))
-            break;
-        q.addBindValue(from);
-        if (from != 1)
-            q.addBindValue(from);
-        if (!q.exec() || !q.next())
-            break;
-        const qint64 r = q.value(0).toLongLong();
+        const qint64 r =
+            (from == 1 ? videoRowValue(db, QStringLiteral("instr(Playlist, '#EXTINF:')"))
+                       : videoRowValue(db, QStringLiteral("instr(substr(Playlist, ?), '#EXTINF:')"),
+                                       from))
+                .toLongLong();
         if (r <= 0)
             break;
-        const QVariant piece = q.value(1);
-        const auto m =
-            re.match(piece.typeId() == QMetaType::QString ? piece.toString()
-                                                          : QString::fromUtf8(piece.toByteArray()));
-        if (m.hasMatch()) {
-            bool ok = false;
-            const double v = m.captured(1).toDouble(&ok);
-            return ok && std::isfinite(v) && v > 0 ? v : Gen::DEFAULT_NOMINAL_SECONDS;
-        }
-        from += r;
+        const qint64 at = from + r - 1;
+        const QVariant piece =
+            videoRowValue(db, QStringLiteral("substr(Playlist, ?, %1)").arg(PieceLength), at);
+        if (const auto m = atStart.match(asText(piece)); m.hasMatch())
+            return nominalFromMatch(m);
+        from = at + 1;
     }
     return Gen::DEFAULT_NOMINAL_SECONDS;
 }
