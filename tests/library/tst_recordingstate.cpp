@@ -96,6 +96,7 @@ private slots:
     void otherMediaEndsTracking();
     void playsThroughThePlayer();
     void closingWhileTrackingStoresThePosition();
+    void cutShortRecordingPlays();
 };
 
 void TestRecordingState::init()
@@ -622,6 +623,46 @@ void TestRecordingState::closingWhileTrackingStoresThePosition()
     rs.reset();
     const int stored = storedPosition(folder);
     QVERIFY2(stored >= expected && stored <= expected + 1, qPrintable(QString::number(stored)));
+}
+
+// The box stopped in the middle of a fragment: the part that exists plays to its end.
+void TestRecordingState::cutShortRecordingPlays()
+{
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    mkrec::RecordingOptions o;
+    o.folder = tmp.filePath(QStringLiteral("rec"));
+    o.durationSeconds = 12;
+    o.width = 320;
+    o.height = 180;
+    QCOMPARE(mkrec::makeRecording(o), QString());
+    for (const char *name : {"video1.ts", "audio1.ts"}) {
+        QFile media(o.folder + QLatin1Char('/') + QLatin1String(name));
+        // Past the middle of a 2 s fragment, not on a packet boundary.
+        QVERIFY(media.resize(media.size() * 55 / 100 + 77));
+    }
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral(
+                             "^PlaylistGenerator: \"(video|audio)1.ts\" is cut short")));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral(
+                             "^PlaylistGenerator: \"(video|audio)1.ts\" is cut short")));
+    const PlaylistGenerator::Result r = PlaylistGenerator::generatePlaylists(o.folder);
+    QVERIFY2(r.ok, qPrintable(r.error));
+
+    VlcPlayer player;
+    QVERIFY(player.hasEngine());
+    VlcVideoItem item;
+    item.setPlayer(&player);
+    QSignalSpy ended(&player, &VlcPlayer::playbackEnded);
+    player.open(QUrl::fromLocalFile(o.folder + QStringLiteral("/master.m3u8")));
+    QTRY_VERIFY_WITH_TIMEOUT(player.playing(), 10000);
+    // About 6 of the 12 seconds are left, in whole fragments.
+    QTRY_VERIFY_WITH_TIMEOUT(player.length() > 0, 10000);
+    QVERIFY2(player.length() >= 3500 && player.length() <= 7500,
+             qPrintable(QString::number(player.length())));
+    QTRY_VERIFY_WITH_TIMEOUT(player.time() >= 1000, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 15000);
 }
 
 QTEST_MAIN(TestRecordingState)
