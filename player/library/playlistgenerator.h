@@ -5,8 +5,6 @@
 #include <QObject>
 #include <QString>
 
-class QFile;
-
 // Makes a recording folder playable: writes one HLS media playlist per stream that addresses
 // the fragments of the media files by byte range, copies the init segments out of the database,
 // and writes master.m3u8 last. The work runs on the global thread pool, one run at a time.
@@ -62,13 +60,6 @@ public:
                                       const QList<qint64> &ranges, const QString &initName,
                                       double nominal, ProbeStats *stats = nullptr);
     static QString buildMasterPlaylist(bool hasVideoInit, const QList<int> &tracks);
-
-    // 90 kHz timestamp at a fragment start: the first PCR within START_PROBE_BYTES of offset,
-    // else the first PTS there, else -1. Reads only as far as the answer needs.
-    static qint64 firstTimestamp(QFile &file, qint64 offset, qint64 *bytesRead = nullptr);
-    // The last PCR within the final END_PROBE_BYTES of the file, else the last PTS there, else -1.
-    // Reads backwards from the end only as far as the answer needs.
-    static qint64 lastTimestamp(QFile &file, qint64 size, qint64 *bytesRead = nullptr);
 
     // Atomic UTF-8 text write. Throws std::runtime_error on failure.
     static void writeTextFile(const QString &path, const QString &text);

@@ -1,6 +1,7 @@
 #include "libraryfixtures.h"
 #include "playlistgenerator.h"
 #include "recordingmaker.h"
+#include "tsprobe.h"
 
 #include <QDir>
 #include <QFile>
@@ -428,9 +429,11 @@ void TestPlaylistGenerator::probesMatchPlainWindow()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
     for (const qint64 offset : offsets)
-        QVERIFY2(Gen::firstTimestamp(file, offset) == referenceFirst(bytes, offset),
+        QVERIFY2(tsprobe::firstTimestamp(file, offset, Gen::START_PROBE_BYTES) ==
+                     referenceFirst(bytes, offset),
                  qPrintable(QStringLiteral("offset %1").arg(offset)));
-    QCOMPARE(Gen::lastTimestamp(file, bytes.size()), referenceLast(bytes));
+    QCOMPARE(tsprobe::lastTimestamp(file, bytes.size(), Gen::END_PROBE_BYTES),
+             referenceLast(bytes));
 }
 
 void TestPlaylistGenerator::probesReadLittle()
@@ -446,10 +449,12 @@ void TestPlaylistGenerator::probesReadLittle()
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
 
     qint64 read = 0;
-    QCOMPARE(Gen::firstTimestamp(file, 18 * 188, &read), referenceFirst(bytes, 18 * 188));
+    QCOMPARE(tsprobe::firstTimestamp(file, 18 * 188, Gen::START_PROBE_BYTES, &read),
+             referenceFirst(bytes, 18 * 188));
     QVERIFY2(read <= 3 * 32, qPrintable(QString::number(read)));
     read = 0;
-    QCOMPARE(Gen::lastTimestamp(file, bytes.size(), &read), referenceLast(bytes));
+    QCOMPARE(tsprobe::lastTimestamp(file, bytes.size(), Gen::END_PROBE_BYTES, &read),
+             referenceLast(bytes));
     QVERIFY2(read <= 16384, qPrintable(QString::number(read)));
 }
 
