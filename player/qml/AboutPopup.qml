@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import "Theme.js" as Theme
 
 // About: the program's icon, name and version.
 Popup {
@@ -21,10 +22,10 @@ Popup {
     }
 
     background: Rectangle {
-        color: "#262626"
+        color: Theme.surface
         radius: 8
         border.width: 1
-        border.color: "#3a3a3a"
+        border.color: Theme.surfaceBorder
     }
 
     contentItem: Flickable {
@@ -97,10 +98,10 @@ Popup {
                     implicitWidth: 88
                     implicitHeight: 32
                     radius: 4
-                    color: closeButton.down ? "#505050"
-                         : closeButton.hovered ? "#444444" : "#383838"
+                    color: closeButton.down ? Theme.closeButtonDown
+                         : closeButton.hovered ? Theme.closeButtonHovered : Theme.closeButton
                     border.width: 1
-                    border.color: "#4a4a4a"
+                    border.color: Theme.closeButtonBorder
                 }
             }
         }

@@ -1,6 +1,8 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import "Theme.js" as Theme
+import "Recording.js" as Recording
 
 // The playback controls: library, settings, details, play/pause, times and seek slider, mute and
 // volume, full screen. Square along the bottom edge in a window; a rounded floating panel in full
@@ -20,7 +22,7 @@ Rectangle {
     readonly property bool mediaLoaded: String(bridge?.currentMedia ?? "") !== ""
     readonly property bool fullScreen: mainWindow?.fullScreen ?? false
 
-    readonly property color accent: "#ef6d5e"
+    readonly property color accent: Theme.accent
     readonly property int buttonWidth: floating ? 48 : 40
     readonly property int buttonHeight: floating ? 40 : 32
     readonly property int glyphSize: floating ? 22 : 20
@@ -28,16 +30,7 @@ Rectangle {
 
     // "--:--" for an unknown (negative) time; h:mm:ss from one hour on, m:ss below.
     function formatTime(ms) {
-        if (ms < 0)
-            return "--:--"
-        const total = Math.floor(ms / 1000)
-        const hours = Math.floor(total / 3600)
-        const minutes = Math.floor((total % 3600) / 60)
-        const seconds = total % 60
-        const ss = (seconds < 10 ? "0" : "") + seconds
-        if (hours > 0)
-            return hours + ":" + (minutes < 10 ? "0" : "") + minutes + ":" + ss
-        return minutes + ":" + ss
+        return ms < 0 ? Recording.clock(-1) : Recording.clock(Math.floor(ms / 1000))
     }
 
     color: "#cc1a1a1a"

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import "Theme.js" as Theme
 
 // Read-only metadata sheet of one recording, local or from a box.
 Popup {
@@ -28,13 +29,11 @@ Popup {
     padding: 24
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
 
-    palette.windowText: "white"
-    palette.text: "white"
-    palette.buttonText: "white"
-    // Dark fills for the controls that take their colours from the palette, so the white
-    // text stays readable whatever the style's own palette is.
-    palette.button: "#333333"
-    palette.base: "#2a2a2a"
+    palette.windowText: Theme.text
+    palette.text: Theme.text
+    palette.buttonText: Theme.text
+    palette.button: Theme.controlFill
+    palette.base: Theme.fieldFill
 
     onAboutToShow: mainWindow.modalOpen = true
     onAboutToHide: {
@@ -43,10 +42,10 @@ Popup {
     }
 
     background: Rectangle {
-        color: "#262626"
+        color: Theme.surface
         radius: 8
         border.width: 1
-        border.color: "#3a3a3a"
+        border.color: Theme.surfaceBorder
     }
 
     contentItem: ColumnLayout {

@@ -2,6 +2,8 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Dialogs
 import QtQuick.Layouts
+import "Theme.js" as Theme
+import "Recording.js" as Recording
 
 // The local library screen: the folder choice, the search field and the list of recordings.
 // Picking a row either plays it (through recordingState) or, when the folder has no playlists
@@ -20,28 +22,12 @@ Rectangle {
     // The library root for display: no scheme, and no slash in front of a drive letter.
     readonly property string libraryPath: String(settings?.libraryRoot ?? "").replace(/^file:\/\/(\/(?=[A-Za-z]:))?/, "")
 
-    // Empty when secs is missing or not positive; otherwise hours and minutes, the minutes
-    // rounded (halves up). Rounding happens on the whole length, so 7170 s reads 2h 0m.
     function fmtDuration(secs) {
-        if (secs === undefined || secs === null || !(secs > 0))
-            return ""
-        const totalMinutes = Math.round(secs / 60)
-        const h = Math.floor(totalMinutes / 60)
-        const m = totalMinutes % 60
-        return h > 0 ? h + "h " + m + "m" : m + "m"
+        return Recording.duration(secs)
     }
 
     function metadataOf(row) {
-        return {
-            "name": row.name,
-            "title": row.title,
-            "seasonEpisode": row.seasonEpisode,
-            "channel": row.channel,
-            "description": row.description,
-            "path": row.path,
-            "recordedAt": row.recordedAt,
-            "posterUrl": row.posterUrl
-        }
+        return Recording.details(row)
     }
 
     function activate(row) {
@@ -59,14 +45,12 @@ Rectangle {
         folderDialog.open()
     }
 
-    color: "#1a1a1a"
-    palette.windowText: "white"
-    palette.text: "white"
-    palette.buttonText: "white"
-    // Dark fills for the controls that take their colours from the palette, so the white
-    // text stays readable whatever the style's own palette is.
-    palette.button: "#333333"
-    palette.base: "#2a2a2a"
+    color: Theme.listSurface
+    palette.windowText: Theme.text
+    palette.text: Theme.text
+    palette.buttonText: Theme.text
+    palette.button: Theme.controlFill
+    palette.base: Theme.fieldFill
 
     // A hidden field must not keep the keyboard, or the playback shortcuts stay suspended.
     onVisibleChanged: {
@@ -94,7 +78,7 @@ Rectangle {
         }
         height: view.hasLibrary ? 56 : 0
         visible: view.hasLibrary
-        color: "#262626"
+        color: Theme.surface
 
         RowLayout {
             anchors {

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import Norplay
+import "Recording.js" as Recording
 
 // The whole Norplay scene. Layers, bottom to top in declaration order: video, splash, library,
 // controls bar, settings panel, network views, popups.
@@ -39,16 +40,7 @@ Item {
     // The one way to the details popup: library rows, network rows and the bar's info button.
     // Missing keys give empty texts, no date and no poster.
     function showDetails(meta) {
-        const m = meta ? meta : {}
-        const text = key => m[key] === undefined || m[key] === null ? "" : String(m[key])
-        detailsPopup.recordingName = text("name")
-        detailsPopup.recordingTitle = text("title")
-        detailsPopup.recordingSeasonEpisode = text("seasonEpisode")
-        detailsPopup.recordingChannel = text("channel")
-        detailsPopup.recordingDescription = text("description")
-        detailsPopup.recordingPath = text("path")
-        detailsPopup.recordingRecordedAt = m.recordedAt === undefined ? null : m.recordedAt
-        detailsPopup.recordingPosterUrl = m.posterUrl ? m.posterUrl : ""
+        Recording.fillDetails(detailsPopup, meta)
         detailsPopup.open()
     }
 

@@ -1,6 +1,8 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import "Theme.js" as Theme
+import "Recording.js" as Recording
 
 // Resume or start over, for local and network recordings alike. Every opening ends in exactly
 // one call on resumeTarget: confirmResume, startOver, or cancelResume when the popup is closed
@@ -16,16 +18,7 @@ Popup {
 
     // "--:--" for negative values, else m:ss or h:mm:ss.
     function formatSeconds(s) {
-        if (s < 0)
-            return "--:--"
-        s = Math.floor(s)
-        const hours = Math.floor(s / 3600)
-        const minutes = Math.floor((s % 3600) / 60)
-        const seconds = s % 60
-        const ss = (seconds < 10 ? "0" : "") + seconds
-        if (hours > 0)
-            return hours + ":" + (minutes < 10 ? "0" : "") + minutes + ":" + ss
-        return minutes + ":" + ss
+        return Recording.clock(s)
     }
 
     function takeAction(call) {
@@ -43,13 +36,11 @@ Popup {
     padding: 24
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
 
-    palette.windowText: "white"
-    palette.text: "white"
-    palette.buttonText: "white"
-    // Dark fills for the controls that take their colours from the palette, so the white
-    // text stays readable whatever the style's own palette is.
-    palette.button: "#333333"
-    palette.base: "#2a2a2a"
+    palette.windowText: Theme.text
+    palette.text: Theme.text
+    palette.buttonText: Theme.text
+    palette.button: Theme.controlFill
+    palette.base: Theme.fieldFill
 
     onAboutToShow: mainWindow.modalOpen = true
     onAboutToHide: {
@@ -63,10 +54,10 @@ Popup {
     }
 
     background: Rectangle {
-        color: "#262626"
+        color: Theme.surface
         radius: 8
         border.width: 1
-        border.color: "#3a3a3a"
+        border.color: Theme.surfaceBorder
     }
 
     contentItem: ColumnLayout {

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import "Theme.js" as Theme
 
 // The settings panel: slides in from the left over a scrim, with the audio track, the aspect
 // ratio and the subtitle switch of the playing media. It closes through its own close button or
@@ -10,7 +11,7 @@ Item {
 
     property bool open: false
 
-    readonly property color accent: "#ef6d5e"
+    readonly property color accent: Theme.accent
 
     // (At exit the back end goes before the scene: every read of the player tolerates null.)
 
@@ -58,8 +59,8 @@ Item {
                 width: ListView.view.width
                 height: 36
                 radius: 4
-                color: selected && rowHover.hovered ? "#55ef6d5e"
-                     : selected ? "#33ef6d5e"
+                color: selected && rowHover.hovered ? Theme.accentSelectedHover
+                     : selected ? Theme.accentSelected
                      : rowHover.hovered ? "#22ffffff"
                      : "transparent"
 
