@@ -1,5 +1,7 @@
 #include "settings.h"
 
+#include "storedsetting.h"
+
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -26,10 +28,8 @@ QUrl Settings::lastDir() const
 
 void Settings::setLastDir(const QUrl &dir)
 {
-    if (dir == lastDir())
-        return;
-    QSettings().setValue(kLastDir, dir);
-    emit lastDirChanged();
+    if (storedsetting::writeIfChanged(kLastDir, lastDir(), dir))
+        emit lastDirChanged();
 }
 
 QUrl Settings::libraryRoot() const
@@ -39,10 +39,8 @@ QUrl Settings::libraryRoot() const
 
 void Settings::setLibraryRoot(const QUrl &root)
 {
-    if (root == libraryRoot())
-        return;
-    QSettings().setValue(kLibraryRoot, root);
-    emit libraryRootChanged();
+    if (storedsetting::writeIfChanged(kLibraryRoot, libraryRoot(), root))
+        emit libraryRootChanged();
 }
 
 bool Settings::showAtsc3() const
@@ -52,8 +50,6 @@ bool Settings::showAtsc3() const
 
 void Settings::setShowAtsc3(bool show)
 {
-    if (show == showAtsc3())
-        return;
-    QSettings().setValue(kShowAtsc3, show);
-    emit showAtsc3Changed();
+    if (storedsetting::writeIfChanged(kShowAtsc3, showAtsc3(), show))
+        emit showAtsc3Changed();
 }

@@ -38,6 +38,9 @@ bool BoxSimProcess::start(QString *error)
         if (match.hasMatch()) {
             m_svpPort = quint16(match.captured(1).toUInt());
             m_discoveryPort = quint16(match.captured(2).toUInt());
+            const auto key = QRegularExpression(QStringLiteral("boxsim: ready .* key=(\\d+)"))
+                                 .match(QString::fromLatin1(m_stdout));
+            m_keyPort = key.hasMatch() ? quint16(key.captured(1).toUInt()) : 0;
             return true;
         }
         if (m_process.state() == QProcess::NotRunning)
@@ -65,6 +68,24 @@ void BoxSimProcess::stop()
 void BoxSimProcess::drain()
 {
     m_stdout += m_process.readAllStandardOutput();
+}
+
+QList<BoxSimProcess::ReceivedKey> BoxSimProcess::keysReceived(int settleMs)
+{
+    received(settleMs); // waits and drains
+    QList<ReceivedKey> keys;
+    const QRegularExpression line(
+        QStringLiteral("^boxsim: key from \\S+ seq=(\\d+) result=(\\d+) (\\S*)$"));
+    const auto all = QString::fromLatin1(m_stdout).split(QLatin1Char('\n'));
+    for (const QString &text : all) {
+        const auto match = line.match(text);
+        if (match.hasMatch())
+            keys.append(
+                {match.captured(1).toInt(),
+                 QString::fromUtf8(QByteArray::fromPercentEncoding(match.captured(3).toLatin1())),
+                 match.captured(2).toInt()});
+    }
+    return keys;
 }
 
 QStringList BoxSimProcess::received(int settleMs)

@@ -2,6 +2,7 @@
 // test network. Always stopped by the destructor.
 #pragma once
 
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,17 @@ public:
 
     quint16 svpPort() const { return m_svpPort; }
     quint16 discoveryPort() const { return m_discoveryPort; }
+    quint16 keyPort() const { return m_keyPort; }
+
+    // Every key command the box received so far, in order, as (sequence, command, result),
+    // after waiting `settleMs` for late output.
+    struct ReceivedKey
+    {
+        int sequence = 0;
+        QString keys;
+        int result = 0;
+    };
+    QList<ReceivedKey> keysReceived(int settleMs = 200);
 
     // Every "boxsim: <channel> from <addr> <hex>" line printed so far, as "<channel> <hex>",
     // after waiting `settleMs` for late output. Needs "--trace" among the arguments; keep the
@@ -36,4 +48,5 @@ private:
     QByteArray m_stdout;
     quint16 m_svpPort = 0;
     quint16 m_discoveryPort = 0;
+    quint16 m_keyPort = 0;
 };

@@ -44,6 +44,12 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
         {QStringLiteral("huge-inflate"), Tcp::HugeInflate},
         {QStringLiteral("inflate-bomb"), Tcp::InflateBomb},
     };
+    using Key = BoxConfig::KeyFault;
+    const QList<QPair<QString, Key>> keyFaults{
+        {QStringLiteral("none"), Key::None}, {QStringLiteral("silent"), Key::Silent},
+        {QStringLiteral("late"), Key::Late}, {QStringLiteral("reverse"), Key::Reverse},
+        {QStringLiteral("junk"), Key::Junk},
+    };
     const QList<QPair<QString, Udp>> udpFaults{
         {QStringLiteral("none"), Udp::None},
         {QStringLiteral("silent"), Udp::Silent},
@@ -52,8 +58,8 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
     };
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("A stand-in Norvale box: answers discovery and SVP requests."));
+    parser.setApplicationDescription(QStringLiteral(
+        "A stand-in Norvale box: answers discovery, SVP requests and key commands."));
     parser.addHelpOption();
     const QCommandLineOption address(QStringLiteral("address"),
                                      QStringLiteral("Address SVP listens on (TCP and UDP)."),
@@ -109,12 +115,26 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
     const QCommandLineOption udpFault(QStringLiteral("udp-fault"),
                                       QStringLiteral("none, silent, short or bad-magic."),
                                       QStringLiteral("fault"), QStringLiteral("none"));
+    const QCommandLineOption keyPort(QStringLiteral("key-port"),
+                                     QStringLiteral("Key channel port (0: any free one)."),
+                                     QStringLiteral("port"), QString::number(config->keyPort));
+    const QCommandLineOption noKeys(QStringLiteral("no-keys"),
+                                    QStringLiteral("Serve no key channel."));
+    const QCommandLineOption keyFault(
+        QStringLiteral("key-fault"),
+        QStringLiteral("none, silent, late, reverse (two commands answered in reverse order) or "
+                       "junk (ignorable datagrams before each answer)."),
+        QStringLiteral("fault"), QStringLiteral("none"));
+    const QCommandLineOption keyDelay(QStringLiteral("key-delay-ms"),
+                                      QStringLiteral("Delay of late key answers."),
+                                      QStringLiteral("ms"), QString::number(config->keyDelayMs));
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Print every received packet in hex."));
     parser.addOptions({address,     svpPort,  noSvp,        discAddress, discPort,
                        noDiscovery, id,       name,         model,       ip,
                        tuners,      flags,    subscription, answerType,  answerSize,
                        answerDelay, compress, tcpFault,     udpFault,    trace});
+    parser.addOptions({keyPort, noKeys, keyFault, keyDelay});
 
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
@@ -142,6 +162,20 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
         return false;
     }
     c.discoveryPort = quint16(port);
+    if (!readInt(parser.value(keyPort), 0, 65535, &port)) {
+        *error = QStringLiteral("bad --key-port");
+        return false;
+    }
+    c.keyPort = quint16(port);
+    c.keys = !parser.isSet(noKeys);
+    if (!pickEnum(parser.value(keyFault), keyFaults, &c.keyFault)) {
+        *error = QStringLiteral("unknown --key-fault: %1").arg(parser.value(keyFault));
+        return false;
+    }
+    if (!readInt(parser.value(keyDelay), 0, 600000, &c.keyDelayMs)) {
+        *error = QStringLiteral("bad --key-delay-ms");
+        return false;
+    }
     c.svp = !parser.isSet(noSvp);
     c.discovery = !parser.isSet(noDiscovery);
     c.discoveryAddress = parser.value(discAddress);

@@ -27,7 +27,16 @@ struct BoxConfig
         BadMagic, // answer with 64 bytes and a wrong magic
     };
 
-    QString address = QStringLiteral("127.0.0.2"); // SVP listens here
+    // How the key channel answers a key command.
+    enum class KeyFault {
+        None,
+        Silent,  // never answer
+        Late,    // answer after keyDelayMs
+        Reverse, // hold each odd command's answer until the next command is answered
+        Junk,    // before each answer, datagrams a sender must ignore
+    };
+
+    QString address = QStringLiteral("127.0.0.2"); // SVP and the key channel listen here
     quint16 svpPort = 31065;
     bool svp = true;
 
@@ -48,6 +57,11 @@ struct BoxConfig
     int answerType = 2;
     int answerSize = 92;
     int answerDelayMs = 0;
+
+    quint16 keyPort = 31063;
+    bool keys = true;
+    KeyFault keyFault = KeyFault::None;
+    int keyDelayMs = 2500;
 
     bool compress = false;
     TcpFault tcpFault = TcpFault::None;

@@ -1,6 +1,7 @@
 #include "boxserver.h"
 
 #include <imgr.h>
+#include <keyprotocol.h>
 
 #include <QNetworkDatagram>
 #include <QTcpServer>
@@ -79,6 +80,18 @@ bool BoxServer::start(QString *error)
         }
         connect(m_discovery, &QUdpSocket::readyRead, this, &BoxServer::onDiscoveryDatagrams);
         m_config.discoveryPort = m_discovery->localPort();
+    }
+    if (m_config.keys) {
+        m_keys = new QUdpSocket(this);
+        if (!m_keys->bind(QHostAddress(m_config.address), m_config.keyPort)) {
+            *error = QStringLiteral("key UDP %1:%2: %3")
+                         .arg(m_config.address)
+                         .arg(m_config.keyPort)
+                         .arg(m_keys->errorString());
+            return false;
+        }
+        connect(m_keys, &QUdpSocket::readyRead, this, &BoxServer::onKeyDatagrams);
+        m_config.keyPort = m_keys->localPort();
     }
     return true;
 }
@@ -339,4 +352,63 @@ void BoxServer::onDiscoveryDatagrams()
             });
         }
     }
+}
+
+void BoxServer::onKeyDatagrams()
+{
+    while (m_keys->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = m_keys->receiveDatagram();
+        trace("key", datagram.data(), datagram.senderAddress());
+        const std::optional<keyproto::KeyRequest> request = keyproto::parseRequest(datagram.data());
+        if (!request)
+            continue;
+        const bool known = keyproto::vocabulary().contains(QString::fromUtf8(request->keys));
+        const quint8 result = known ? 0 : 1;
+        emit keyReceived(datagram.senderAddress(), request->sequence, request->keys, result);
+
+        const QByteArray reply = keyproto::packReply(request->sequence, result);
+        const QHostAddress to = datagram.senderAddress();
+        const quint16 port = quint16(datagram.senderPort());
+        switch (m_config.keyFault) {
+        case BoxConfig::KeyFault::Silent:
+            break;
+        case BoxConfig::KeyFault::Late:
+            QTimer::singleShot(m_config.keyDelayMs, Qt::PreciseTimer, this,
+                               [this, reply, to, port] { sendKeyReply(reply, to, port); });
+            break;
+        case BoxConfig::KeyFault::Reverse:
+            if (m_heldKeyReplies.isEmpty()) {
+                m_heldKeyReplies.append({reply, to, port});
+            } else {
+                sendKeyReply(reply, to, port);
+                const HeldKeyReply held = m_heldKeyReplies.takeFirst();
+                sendKeyReply(held.reply, held.to, held.port);
+            }
+            break;
+        case BoxConfig::KeyFault::Junk: {
+            // Each carries a failing result for this very sequence, so a sender that took one for
+            // the answer would report a failure.
+            const quint8 seq = request->sequence;
+            const QByteArray failing = keyproto::packReply(seq, 1);
+            QByteArray otherMagic = failing;
+            otherMagic[0] = 'M';
+            QByteArray request0 = failing;
+            request0[5] = char(keyproto::KIND_REQUEST);
+            sendKeyReply(failing.left(7), to, port);
+            sendKeyReply(otherMagic, to, port);
+            sendKeyReply(request0, to, port);
+            sendKeyReply(keyproto::packReply(quint8(seq + 128), 1), to, port);
+            sendKeyReply(reply, to, port);
+            break;
+        }
+        case BoxConfig::KeyFault::None:
+            sendKeyReply(reply, to, port);
+            break;
+        }
+    }
+}
+
+void BoxServer::sendKeyReply(const QByteArray &reply, const QHostAddress &to, quint16 port)
+{
+    m_keys->writeDatagram(reply, to, port);
 }

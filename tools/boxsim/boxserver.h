@@ -59,12 +59,17 @@ public:
 signals:
     // One line per received packet when tracing ("discover", "tcp" or "udp", then hex).
     void traced(const QString &line);
+    // Every key command received, with the result byte of its answer (0: understood).
+    void keyReceived(const QHostAddress &peer, quint8 sequence, const QByteArray &keys,
+                     quint8 result);
 
 private:
     void onNewConnection();
     void onTcpReadyRead(QTcpSocket *socket);
     void onSvpDatagrams();
     void onDiscoveryDatagrams();
+    void onKeyDatagrams();
+    void sendKeyReply(const QByteArray &reply, const QHostAddress &to, quint16 port);
     BoxReply dispatch(const BoxRequest &request) const;
     void trace(const char *channel, const QByteArray &bytes, const QHostAddress &peer);
     QByteArray inflateBombStream() const;
@@ -73,6 +78,14 @@ private:
     QTcpServer *m_tcp = nullptr;
     QUdpSocket *m_svpUdp = nullptr;
     QUdpSocket *m_discovery = nullptr;
+    QUdpSocket *m_keys = nullptr;
+    struct HeldKeyReply
+    {
+        QByteArray reply;
+        QHostAddress to;
+        quint16 port = 0;
+    };
+    QList<HeldKeyReply> m_heldKeyReplies; // the reverse fault's first answer of a pair
     QHash<quint16, BoxHandler> m_handlers;
     QHash<QTcpSocket *, QByteArray> m_pending;
     mutable QByteArray m_bombStream;

@@ -1,0 +1,20 @@
+#include "storedsetting.h"
+
+#include <QSettings>
+
+namespace storedsetting {
+
+bool writeIfChanged(const QString &key, const QVariant &current, const QVariant &value)
+{
+    if (value == current)
+        return false;
+    QSettings().setValue(key, value);
+    return true;
+}
+
+QVariant read(const QString &key, const QVariant &fallback)
+{
+    return QSettings().value(key, fallback);
+}
+
+} // namespace storedsetting

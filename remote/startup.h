@@ -1,0 +1,20 @@
+// The parts of Norremote's start-up that tests run too: which box the key sender starts with,
+// and the objects the scene sees.
+#pragma once
+
+#include <QStringList>
+
+class DiscoveryService;
+class KeySender;
+class QQmlContext;
+class RemoteDeviceModel;
+class Settings;
+
+// The box to control: the stored one, or the first command-line argument (the program name
+// comes first in `arguments`) when it is an IP address. A new address replaces the stored one and
+// clears the stored name; an argument that is not an address is reported and ignored.
+void restoreDevice(Settings &settings, KeySender &keySender, const QStringList &arguments);
+
+// Publishes the scene's context properties, in their fixed order.
+void publishScene(QQmlContext *context, Settings *settings, KeySender *keySender,
+                  DiscoveryService *discoveryService, RemoteDeviceModel *remoteDeviceModel);
