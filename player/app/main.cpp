@@ -9,6 +9,7 @@
 #include "recordingstate.h"
 #include "remotecontrollauncher.h"
 #include "remotedevicemodel.h"
+#include "scenewiring.h"
 #include "selftest.h"
 #include "settings.h"
 #include "vlcplayer.h"
@@ -20,7 +21,6 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QMenuBar>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickStyle>
 #include <QQuickWidget>
@@ -104,15 +104,10 @@ int main(int argc, char *argv[])
     VlcPlayer player;
 
     LibraryModel libraryModel;
-    libraryModel.setLibraryRoot(settings.libraryRoot());
-    QObject::connect(&settings, &Settings::libraryRootChanged, &libraryModel,
-                     [&] { libraryModel.setLibraryRoot(settings.libraryRoot()); });
+    connectToSettings(settings, libraryModel);
 
     LibraryFilterModel libraryFilter;
-    libraryFilter.setSourceModel(&libraryModel);
-    libraryFilter.setShowAtsc3(settings.showAtsc3());
-    QObject::connect(&settings, &Settings::showAtsc3Changed, &libraryFilter,
-                     [&] { libraryFilter.setShowAtsc3(settings.showAtsc3()); });
+    connectToSettings(settings, libraryFilter, libraryModel);
 
     PlaylistGenerator playlistGenerator;
     QObject::connect(&playlistGenerator, &PlaylistGenerator::finished, &playlistGenerator,
@@ -135,17 +130,10 @@ int main(int argc, char *argv[])
     auto *view = new QQuickWidget;
     view->setResizeMode(QQuickWidget::SizeRootObjectToView);
     view->setAttribute(Qt::WA_Hover);
-    QQmlContext *context = view->engine()->rootContext();
-    context->setContextProperty(QStringLiteral("bridge"), &player);
-    context->setContextProperty(QStringLiteral("settings"), &settings);
-    context->setContextProperty(QStringLiteral("mainWindow"), &mainWindow);
-    context->setContextProperty(QStringLiteral("libraryModel"), &libraryModel);
-    context->setContextProperty(QStringLiteral("libraryFilter"), &libraryFilter);
-    context->setContextProperty(QStringLiteral("playlistGenerator"), &playlistGenerator);
-    context->setContextProperty(QStringLiteral("recordingState"), &recordingState);
-    context->setContextProperty(QStringLiteral("discoveryService"), &discoveryService);
-    context->setContextProperty(QStringLiteral("remoteDeviceModel"), &remoteDeviceModel);
-    context->setContextProperty(QStringLiteral("deviceIdentity"), &deviceIdentity);
+    publishSceneObjects(view->engine()->rootContext(),
+                        {&player, &settings, &mainWindow, &libraryModel, &libraryFilter,
+                         &playlistGenerator, &recordingState, &discoveryService, &remoteDeviceModel,
+                         &deviceIdentity});
     view->setSource(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
 
     mainWindow.setCentralWidget(view);
