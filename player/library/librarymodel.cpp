@@ -1,4 +1,5 @@
 #include "librarymodel.h"
+#include "librarylog.h"
 
 #include "recordingfolder.h"
 
@@ -59,8 +60,8 @@ void LibraryModel::refresh()
     m_rows = scanLibrary(m_root, m_rows);
     endResetModel();
     emit countChanged();
-    qDebug() << "LibraryModel::refresh() loaded" << m_rows.size() << "records from"
-             << m_root.toLocalFile();
+    qCDebug(lcLibrary) << "LibraryModel::refresh() loaded" << m_rows.size() << "records from"
+                       << m_root.toLocalFile();
 }
 
 QList<LocalRecording> LibraryModel::scanLibrary(const QUrl &root,
@@ -72,7 +73,7 @@ QList<LocalRecording> LibraryModel::scanLibrary(const QUrl &root,
     const QString rootPath = root.toLocalFile();
     QDir dir(rootPath);
     if (!dir.exists()) {
-        qWarning() << "LibraryModel: library root does not exist:" << rootPath;
+        qCWarning(lcLibrary) << "LibraryModel: library root does not exist:" << rootPath;
         return rows;
     }
     QStringList names =
@@ -94,12 +95,13 @@ QList<LocalRecording> LibraryModel::scanLibrary(const QUrl &root,
                 std::find_if(previous.cbegin(), previous.cend(),
                              [&](const LocalRecording &p) { return p.path == folder; });
             if (known != previous.cend()) {
-                qWarning() << "LibraryModel: database locked, keeping the last listing of"
-                           << folder;
+                qCWarning(lcLibrary)
+                    << "LibraryModel: database locked, keeping the last listing of" << folder;
                 rows.append(*known);
             } else {
-                qWarning() << "LibraryModel: database locked, not listed until the next refresh:"
-                           << folder;
+                qCWarning(lcLibrary)
+                    << "LibraryModel: database locked, not listed until the next refresh:"
+                    << folder;
             }
             break;
         }
@@ -131,8 +133,8 @@ LibraryModel::ReadResult LibraryModel::readRecording(const QString &folder, Loca
     if (!QFileInfo(db).isFile())
         return ReadResult::NotRecording;
     if (const QString link = recfolder::linkedCompanionFile(db); !link.isEmpty()) {
-        qWarning() << "LibraryModel: not opening" << db << ": its companion file" << link
-                   << "is a symbolic link";
+        qCWarning(lcLibrary) << "LibraryModel: not opening" << db << ": its companion file" << link
+                             << "is a symbolic link";
         return ReadResult::NotRecording;
     }
 
@@ -143,14 +145,15 @@ LibraryModel::ReadResult LibraryModel::readRecording(const QString &folder, Loca
                                          recfolder::ScopedConnection::Access::ReadOnly,
                                          busyTimeoutMs);
         if (!conn.open()) {
-            qWarning() << "LibraryModel: cannot open" << db << ":" << conn.errorText();
+            qCWarning(lcLibrary) << "LibraryModel: cannot open" << db << ":" << conn.errorText();
         } else {
             QSqlQuery q(conn.database());
             q.setForwardOnly(true);
             if (!q.exec(QStringLiteral("SELECT Json FROM info WHERE ID=1"))) {
                 if (recfolder::isBusyError(q.lastError()))
                     return ReadResult::Busy;
-                qWarning() << "LibraryModel: query failed for" << db << ":" << q.lastError().text();
+                qCWarning(lcLibrary)
+                    << "LibraryModel: query failed for" << db << ":" << q.lastError().text();
             } else if (q.next()) {
                 infoBytes = q.value(0).toByteArray();
             }
@@ -174,7 +177,7 @@ LibraryModel::ReadResult LibraryModel::readRecording(const QString &folder, Loca
     QString parseError;
     const QJsonObject info = recfolder::parseJsonObject(infoBytes, &ok, &parseError);
     if (!ok) {
-        qWarning() << "LibraryModel: JSON parse failed for" << db << ":" << parseError;
+        qCWarning(lcLibrary) << "LibraryModel: JSON parse failed for" << db << ":" << parseError;
         return ReadResult::NotRecording;
     }
     const QJsonObject program = info.value(QStringLiteral("program")).toObject();
@@ -306,5 +309,5 @@ void LibraryModel::markPlaylistGenerated(const QString &path)
         emit dataChanged(idx, idx, {HasPlaylistRole});
         return;
     }
-    qWarning() << "LibraryModel::markPlaylistGenerated: no row matches" << path;
+    qCWarning(lcLibrary) << "LibraryModel::markPlaylistGenerated: no row matches" << path;
 }

@@ -1,4 +1,5 @@
 #include "playlistgenerator.h"
+#include "librarylog.h"
 
 #include "recordingfolder.h"
 #include "tsprobe.h"
@@ -194,9 +195,9 @@ Extent usableExtent(const QString &filePath, const QString &fileName, const QLis
         if (e.fragments == 0)
             fail(QStringLiteral("%1 holds no whole fragment: the first ends past its %2 bytes")
                      .arg(filePath, QString::number(size)));
-        qWarning() << "PlaylistGenerator:" << fileName << "is cut short at" << size
-                   << "bytes — playing its first" << e.fragments << "of" << ranges.size()
-                   << "fragments";
+        qCWarning(lcLibrary) << "PlaylistGenerator:" << fileName << "is cut short at" << size
+                             << "bytes — playing its first" << e.fragments << "of" << ranges.size()
+                             << "fragments";
     }
     for (qint64 t = 0; t < e.fragments; t += f) {
         const qint64 off = ranges.at(t);
@@ -289,8 +290,8 @@ PlaylistGenerator::~PlaylistGenerator()
 void PlaylistGenerator::generate(const QString &recordingDir)
 {
     if (m_busy) {
-        qWarning() << "PlaylistGenerator: generate(" << recordingDir
-                   << ") ignored — already running";
+        qCWarning(lcLibrary) << "PlaylistGenerator: generate(" << recordingDir
+                             << ") ignored — already running";
         return;
     }
     m_busy = true;
@@ -402,13 +403,13 @@ QString PlaylistGenerator::buildMediaPlaylist(const QString &filePath, const QSt
     }
 
     if (!opened) {
-        qWarning() << "PlaylistGenerator: could not open" << filePath
-                   << "to measure durations — using nominal; seeking will drift";
+        qCWarning(lcLibrary) << "PlaylistGenerator: could not open" << filePath
+                             << "to measure durations — using nominal; seeking will drift";
     } else if (fallbacks > 0) {
-        qWarning() << "PlaylistGenerator:" << fileName << "— nominal duration"
-                   << "for" << fallbacks << "of" << count
-                   << "segments (no readable stream timestamp); seeking may"
-                   << "drift past those";
+        qCWarning(lcLibrary) << "PlaylistGenerator:" << fileName << "— nominal duration"
+                             << "for" << fallbacks << "of" << count
+                             << "segments (no readable stream timestamp); seeking may"
+                             << "drift past those";
     }
     if (stats) {
         stats->bytesRead += bytesRead;

@@ -1,4 +1,5 @@
 #include "recordingstate.h"
+#include "librarylog.h"
 
 #include "recordingfolder.h"
 #include "vlcplayer.h"
@@ -167,8 +168,8 @@ int RecordingState::doRead(const QString &dbPath)
     if (!QFileInfo(dbPath).isFile())
         return 0;
     if (const QString link = recfolder::linkedCompanionFile(dbPath); !link.isEmpty()) {
-        qWarning() << "RecordingState::doRead: not opening" << dbPath << ": its companion file"
-                   << link << "is a symbolic link";
+        qCWarning(lcLibrary) << "RecordingState::doRead: not opening" << dbPath
+                             << ": its companion file" << link << "is a symbolic link";
         return 0;
     }
     QByteArray bytes;
@@ -176,8 +177,8 @@ int RecordingState::doRead(const QString &dbPath)
         recfolder::ScopedConnection conn(QStringLiteral("recstate-r-"), dbPath,
                                          recfolder::ScopedConnection::Access::ReadOnly, ReadBusyMs);
         if (!conn.open()) {
-            qWarning() << "RecordingState::doRead: cannot open" << dbPath << ":"
-                       << conn.errorText();
+            qCWarning(lcLibrary) << "RecordingState::doRead: cannot open" << dbPath << ":"
+                                 << conn.errorText();
         } else {
             QSqlQuery q(conn.database());
             if (q.exec(QStringLiteral("SELECT Json FROM state WHERE ID=1")) && q.next())
@@ -201,7 +202,7 @@ int RecordingState::doRead(const QString &dbPath)
 void RecordingState::doWrite(const QString &dbPath, int seconds)
 {
     if (!QFileInfo(dbPath).isFile()) {
-        qWarning() << "RecordingState::doWrite: db missing" << dbPath;
+        qCWarning(lcLibrary) << "RecordingState::doWrite: db missing" << dbPath;
         return;
     }
     // A recording folder is not trusted: SQLite would write through a link at the database's
@@ -210,18 +211,20 @@ void RecordingState::doWrite(const QString &dbPath, int seconds)
     if (link.isEmpty())
         link = recfolder::linkedCompanionFile(dbPath);
     if (!link.isEmpty()) {
-        qWarning() << "RecordingState::doWrite: not writing through the symbolic link" << link;
+        qCWarning(lcLibrary) << "RecordingState::doWrite: not writing through the symbolic link"
+                             << link;
         return;
     }
     recfolder::ScopedConnection conn(QStringLiteral("recstate-w-"), dbPath,
                                      recfolder::ScopedConnection::Access::ReadWrite, WriteBusyMs);
     if (!conn.open()) {
-        qWarning() << "RecordingState::doWrite: cannot open" << dbPath << ":" << conn.errorText();
+        qCWarning(lcLibrary) << "RecordingState::doWrite: cannot open" << dbPath << ":"
+                             << conn.errorText();
         return;
     }
     QSqlDatabase &db = conn.database();
     if (!db.transaction()) {
-        qWarning() << "RecordingState::doWrite: BEGIN failed:" << db.lastError().text();
+        qCWarning(lcLibrary) << "RecordingState::doWrite: BEGIN failed:" << db.lastError().text();
         return;
     }
     bool haveRow = false;
@@ -229,7 +232,8 @@ void RecordingState::doWrite(const QString &dbPath, int seconds)
     {
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT Json FROM state WHERE ID=1"))) {
-            qWarning() << "RecordingState::doWrite: SELECT failed:" << q.lastError().text();
+            qCWarning(lcLibrary) << "RecordingState::doWrite: SELECT failed:"
+                                 << q.lastError().text();
             q.finish();
             db.rollback();
             return;
@@ -245,8 +249,9 @@ void RecordingState::doWrite(const QString &dbPath, int seconds)
         const bool ran = q.exec(QStringLiteral("PRAGMA quick_check"));
         const QString verdict = ran && q.next() ? q.value(0).toString() : q.lastError().text();
         if (verdict != QLatin1String("ok")) {
-            qWarning() << "RecordingState::doWrite: integrity check failed, not writing into"
-                       << dbPath << ":" << verdict;
+            qCWarning(lcLibrary)
+                << "RecordingState::doWrite: integrity check failed, not writing into" << dbPath
+                << ":" << verdict;
             q.finish();
             db.rollback();
             return;
@@ -261,14 +266,15 @@ void RecordingState::doWrite(const QString &dbPath, int seconds)
                               : QStringLiteral("INSERT INTO state(ID, Json) VALUES (1, :json)"));
         q.bindValue(QStringLiteral(":json"), json);
         if (!prepared || !q.exec()) {
-            qWarning() << "RecordingState::doWrite: write failed:" << q.lastError().text();
+            qCWarning(lcLibrary) << "RecordingState::doWrite: write failed:"
+                                 << q.lastError().text();
             q.finish();
             db.rollback();
             return;
         }
     }
     if (!db.commit()) {
-        qWarning() << "RecordingState::doWrite: COMMIT failed:" << db.lastError().text();
+        qCWarning(lcLibrary) << "RecordingState::doWrite: COMMIT failed:" << db.lastError().text();
         db.rollback();
     }
 }
