@@ -1,5 +1,6 @@
 // Norplay's entry routine: switches, identity, the back-end objects in their fixed order, the
 // Qt Quick scene inside the main window, and the event loop.
+#include "applog.h"
 #include "deviceidentity.h"
 #include "discoveryservice.h"
 #include "libraryfiltermodel.h"
@@ -89,11 +90,12 @@ int main(int argc, char *argv[])
     const int fontId = QFontDatabase::addApplicationFont(
         QStringLiteral(":/qml/fonts/MaterialSymbolsRounded-Regular.ttf"));
     if (fontId < 0)
-        qWarning("Failed to load Material Symbols Rounded — icon glyphs will fall back to system "
-                 "substitution");
+        qCWarning(lcApp,
+                  "Failed to load Material Symbols Rounded — icon glyphs will fall back to system "
+                  "substitution");
     else
-        qDebug() << "Loaded Material Symbols Rounded:"
-                 << QFontDatabase::applicationFontFamilies(fontId);
+        qCDebug(lcApp) << "Loaded Material Symbols Rounded:"
+                       << QFontDatabase::applicationFontFamilies(fontId);
 
     // The back end, each object once, in this order; destroyed in reverse when main returns.
     Settings settings;
@@ -113,7 +115,8 @@ int main(int argc, char *argv[])
     QObject::connect(&playlistGenerator, &PlaylistGenerator::finished, &playlistGenerator,
                      [](bool ok, const QString &path, const QString &error) {
                          if (!ok)
-                             qWarning() << "PlaylistGenerator failed for" << path << ":" << error;
+                             qCWarning(lcApp)
+                                 << "PlaylistGenerator failed for" << path << ":" << error;
                      });
 
     RecordingState recordingState(&player);

@@ -1,4 +1,5 @@
 #include "remotecontrollauncher.h"
+#include "applog.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -33,7 +34,7 @@ void RemoteControlLauncher::launch(const QString &deviceHost)
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
     QObject::connect(process, &QProcess::errorOccurred, process,
                      [process](QProcess::ProcessError error) {
-                         qWarning() << "Norremote launch failed:" << error;
+                         qCWarning(lcApp) << "Norremote launch failed:" << error;
                          process->deleteLater();
                      });
     // Norplay never reads the child's output; sharing our channels keeps a chatty child from
