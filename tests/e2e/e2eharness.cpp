@@ -7,6 +7,8 @@
 #include <QSet>
 #include <QTest>
 
+#include <memory>
+
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
@@ -180,6 +182,94 @@ QRect frameOf(const QImage &image, const QRect &area, QRgb border, int tolerance
     if (left < 0)
         return QRect();
     return QRect(left, tallest.start, right - left + 1, tallest.length);
+}
+
+QRect dropDownMenu(const QImage &image, const QRect &area)
+{
+    const auto menuBackground = [](QRgb p) {
+        return qGray(p) > 220 && qAbs(qRed(p) - qGreen(p)) < 8 && qAbs(qGreen(p) - qBlue(p)) < 8;
+    };
+    return runsWhere(image, area, menuBackground, 80);
+}
+
+namespace {
+
+// Pixels that differ between two images of the same size.
+qsizetype differingPixels(const QImage &a, const QImage &b)
+{
+    qsizetype count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto *lineA = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+        const auto *lineB = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            if ((lineA[x] & 0xffffff) != (lineB[x] & 0xffffff))
+                ++count;
+        }
+    }
+    return count;
+}
+
+// A picture moves when more than 1 % of the area changed; it stands still when at most 0.1 %
+// did (the pointer, drawn into the shots, may have moved over it).
+ShotCheck comparedWithPrevious(const AreaOf &area, bool same)
+{
+    auto previous = std::make_shared<QImage>();
+    return [area, same, previous](const QImage &shot) {
+        const QImage now = shot.copy(area(shot));
+        const bool compared = !previous->isNull() && previous->size() == now.size();
+        const qsizetype changed = compared ? differingPixels(*previous, now) : 0;
+        const qsizetype pixels = qsizetype(now.width()) * now.height();
+        *previous = now;
+        if (!compared)
+            return QStringLiteral("nothing to compare the picture with yet");
+        if (same && changed * 1000 > pixels)
+            return QStringLiteral("the picture still moves (%1 pixels changed)").arg(changed);
+        if (!same && changed * 100 <= pixels)
+            return QStringLiteral("the picture stands still (%1 pixels changed)").arg(changed);
+        return QString();
+    };
+}
+
+} // namespace
+
+ShotCheck pictureMoves(const AreaOf &area)
+{
+    return comparedWithPrevious(area, false);
+}
+
+ShotCheck pictureStill(const AreaOf &area)
+{
+    return comparedWithPrevious(area, true);
+}
+
+ShotCheck allOf(const QList<ShotCheck> &checks)
+{
+    return [checks](const QImage &shot) {
+        QString first;
+        for (const ShotCheck &check : checks) {
+            const QString problem = check(shot);
+            if (first.isEmpty())
+                first = problem;
+        }
+        return first;
+    };
+}
+
+QImage shootUntil(const std::function<QImage()> &shoot, const ShotCheck &check, QString *problem,
+                  int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        const QImage image = shoot();
+        const QString wrong = image.isNull() ? QStringLiteral("no screenshot") : check(image);
+        if (wrong.isEmpty() || clock.elapsed() >= timeoutMs) {
+            if (problem)
+                *problem = wrong;
+            return image;
+        }
+        QTest::qWait(100);
+    }
 }
 
 VirtualDisplay::~VirtualDisplay()
@@ -364,6 +454,11 @@ bool VirtualDisplay::waitForWindow(const QString &namePattern, QString *id, int 
 bool VirtualDisplay::activate(const QString &id) const
 {
     return !xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), id}).isNull();
+}
+
+QString VirtualDisplay::activeWindow() const
+{
+    return xdotool({QStringLiteral("getactivewindow")}).trimmed();
 }
 
 QRect VirtualDisplay::windowGeometry(const QString &id) const

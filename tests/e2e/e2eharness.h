@@ -73,6 +73,45 @@ Run verticalRun(const QImage &image, int x, int top, int bottom, QRgb target, in
 // the rows of the longest such run. Empty when no such column exists.
 QRect frameOf(const QImage &image, const QRect &area, QRgb border, int tolerance, int minHeight);
 
+// A drop-down menu of the menu bar inside `area`: the bounding box of long runs of the menus'
+// light, neutral background (empty when none is open).
+QRect dropDownMenu(const QImage &image, const QRect &area);
+
+// ---- Waiting for the screen ---------------------------------------------------------------------
+
+// What is wrong with a screenshot for a step that waits on it; empty when it shows what the step
+// waits for.
+using ShotCheck = std::function<QString(const QImage &)>;
+
+// The part of a shot a check looks at, worked out from the shot (whose size may change).
+using AreaOf = std::function<QRect(const QImage &)>;
+
+// Checks that compare a shot with the one the same check saw before it: `pictureMoves` passes
+// when more than 1 % of the area changed (a playing picture), `pictureStill` when at most 0.1 %
+// did (a paused one, the pointer aside). The first shot has nothing to compare with and never
+// passes.
+ShotCheck pictureMoves(const AreaOf &area);
+ShotCheck pictureStill(const AreaOf &area);
+
+// The first problem of the checks, in their order (empty when every one passes). Every check sees
+// every shot, so the comparing checks above keep their previous shot up to date.
+ShotCheck allOf(const QList<ShotCheck> &checks);
+
+// Takes screenshots with `shoot` until `check` finds nothing wrong with one, or `timeoutMs` has
+// passed, and returns the last one; *problem gets what was wrong with it (empty when it passed).
+// A step waits for the state it checks instead of sleeping a fixed time before one screenshot.
+QImage shootUntil(const std::function<QImage()> &shoot, const ShotCheck &check, QString *problem,
+                  int timeoutMs = 15000);
+
+// Screenshots (`shootExpression`, evaluated for each) into `image` until `check` passes on one;
+// fails the test with what was wrong with the last one.
+#define E2E_SHOOT_UNTIL(image, shootExpression, check)                                             \
+    do {                                                                                           \
+        QString e2eProblem;                                                                        \
+        image = e2e::shootUntil([&] { return shootExpression; }, check, &e2eProblem);              \
+        QVERIFY2(e2eProblem.isEmpty(), qPrintable(e2eProblem));                                    \
+    } while (false)
+
 // ---- The display
 // ---------------------------------------------------------------------------------
 
@@ -118,6 +157,8 @@ public:
     // Waits for a visible window whose name matches the regular expression; its id goes to *id.
     bool waitForWindow(const QString &namePattern, QString *id, int timeoutMs) const;
     bool activate(const QString &id) const;
+    // The window that has the keyboard (the window manager's active window); empty when none.
+    QString activeWindow() const;
     // Where the window's client area really is on the screen (the window manager's frame aside).
     QRect windowGeometry(const QString &id) const;
 
