@@ -53,6 +53,7 @@ QStringList boxArgs(const QString &address, const QString &id, const QString &na
             QStringLiteral("--discovery-address"),
             QStringLiteral("0.0.0.0"),
             QStringLiteral("--no-svp"),
+            QStringLiteral("--no-keys"),
             QStringLiteral("--trace"),
             QStringLiteral("--id"),
             id,
