@@ -40,3 +40,12 @@ function(norvale_add_test name)
         LABELS "${T_LABELS}"
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENVIRONMENT}")
 endfunction()
+
+# A test that runs inside the namespaced test network (scripts/testnet, root only). Such tests
+# never run beside each other: they share the namespaces and the fixed discovery port. Where the
+# network cannot be had, the test skips its whole case, says why in its output and exits with 77
+# (testnet::kSkippedExitCode in tests/protocol/testnet.h): CTest reports it as skipped, not
+# passed. Any other exit, a crash or a sanitizer report included, still counts as a failure.
+function(norvale_test_needs_testnet name)
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE SKIP_RETURN_CODE 77)
+endfunction()
