@@ -3,6 +3,8 @@
 #include "deviceidentity.h"
 #include "svp.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 RemoteDeviceModel::RemoteDeviceModel(QObject *parent)
@@ -102,5 +104,26 @@ QVariant RemoteDeviceModel::roleValue(const imgr::ImgrMsg &device, int role) con
         return device.subscription != 0;
     default:
         return {};
+    }
+}
+
+QString RemoteDeviceModel::tunerLabel(int numTuners) const
+{
+    return editionLabel(numTuners);
+}
+
+QString RemoteDeviceModel::editionLabel(int numTuners)
+{
+    switch (numTuners) {
+    case 0:
+        return QStringLiteral("Norvale Vault");
+    case 1:
+        return QStringLiteral("Norvale Solo");
+    case 2:
+        return QStringLiteral("Norvale Duo");
+    case 4:
+        return QStringLiteral("Norvale Quad");
+    default:
+        return QCoreApplication::translate("RemoteDeviceModel", "%1 Tuners").arg(numTuners);
     }
 }

@@ -46,6 +46,11 @@ public slots:
 public:
     Q_INVOKABLE QVariantMap deviceAt(int row) const;
 
+    // The edition label of a box with `numTuners` tuners, as both programs' device lists show it
+    // (zero is a real count: the box that only keeps a library).
+    Q_INVOKABLE QString tunerLabel(int numTuners) const;
+    static QString editionLabel(int numTuners);
+
 private:
     QVariant roleValue(const imgr::ImgrMsg &device, int role) const;
 

@@ -1,6 +1,5 @@
 #include "startup.h"
 
-#include "discoveryservice.h"
 #include "keysender.h"
 #include "remotedevicemodel.h"
 #include "settings.h"
@@ -31,7 +30,7 @@ void restoreDevice(Settings &settings, KeySender &keySender, const QStringList &
 }
 
 void publishScene(QQmlContext *context, Settings *settings, KeySender *keySender,
-                  DiscoveryService *discoveryService, RemoteDeviceModel *remoteDeviceModel)
+                  QObject *discoveryService, RemoteDeviceModel *remoteDeviceModel)
 {
     context->setContextProperty(QStringLiteral("settings"), settings);
     context->setContextProperty(QStringLiteral("keySender"), keySender);

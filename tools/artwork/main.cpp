@@ -1,5 +1,6 @@
-// Draws the program's own artwork: the window icon and the splash picture.
-// Usage: artwork <output folder>
+// Draws the programs' own artwork: the window icon, Norplay's splash picture and the logo at the
+// foot of Norremote's drawn remote.
+// Usage: artwork <output folder> [<remote-control image folder>]
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -93,17 +94,44 @@ QImage splash(int w, int h)
     return img;
 }
 
+// The mark beside the name, on a transparent ground, 4:1: the foot of the drawn remote.
+QImage logo(int w, int h)
+{
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const qreal mark = h * 0.8;
+    drawMark(p, QRectF(h * 0.1, h * 0.1, mark, mark));
+
+    QFont name(QStringLiteral("DejaVu Sans"));
+    name.setPixelSize(int(h * 0.46));
+    name.setBold(true);
+    name.setLetterSpacing(QFont::PercentageSpacing, 118);
+    p.setFont(name);
+    p.setPen(QColor(0xd8, 0xdb, 0xe0));
+    p.drawText(QRectF(h * 1.1, 0, w - h * 1.1, h), Qt::AlignVCenter | Qt::AlignLeft,
+               QStringLiteral("NORVALE"));
+    return img;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: artwork <output folder>\n");
+        std::fprintf(stderr, "usage: artwork <output folder> [<remote-control image folder>]\n");
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
-    const bool ok = icon(256).save(out + QStringLiteral("/app_icon.png")) &&
-                    splash(3840, 2160).save(out + QStringLiteral("/Norvale_Splash.png"));
+    bool ok = icon(256).save(out + QStringLiteral("/app_icon.png")) &&
+              splash(3840, 2160).save(out + QStringLiteral("/Norvale_Splash.png"));
+    if (ok && argc > 2) {
+        const QString remote = QString::fromLocal8Bit(argv[2]);
+        ok = icon(256).save(remote + QStringLiteral("/app_icon.png")) &&
+             logo(800, 200).save(remote + QStringLiteral("/norvale_logo.png"));
+    }
     return ok ? 0 : 1;
 }
