@@ -1,6 +1,17 @@
-// Playlist generation for a 4-hour MPEG-TS recording with 2-second fragments: wall time, and
-// bytes read per stream by the timestamp probes beside what the plain windowed reading
-// (200000 bytes per segment plus 4 MiB at the end) would read.
+// Playlist generation for a 4-hour MPEG-TS recording with 2-second fragments: wall time, and per
+// stream the bytes the timestamp probes read beside the plain windowed reading (200000 bytes at
+// every segment start plus 4 MiB at the end), both measured in the same run.
+//
+// Bytes are measured from outside the code under test, in this process's read counters
+// (/proc/self/io on Linux):
+//   rchar       bytes that read() and its kin handed to the process, from the page cache or
+//               not: what the code asked the operating system for. The figure for warm runs.
+//   read_bytes  bytes the process caused to be fetched from the storage device, read-ahead
+//               included: what a cold run costs the disk. The figure for cold runs.
+// A cold run first flushes the media files (fdatasync: the kernel does not drop dirty pages)
+// and then asks the kernel to drop their pages; it counts as cold only when no page of them is
+// left in the cache afterwards (mincore) and the run then read from the device.
+//
 // The recording is made once and kept in the build tree: a 12-second recording from
 // mkrecording, repeated with its PCR, PTS, DTS and continuity counters carried on.
 // Usage: bench_playlistgen [runs]
@@ -19,11 +30,15 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <set>
+#include <stdexcept>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
@@ -201,24 +216,128 @@ QString makeRecording(const QString &folder)
     return {};
 }
 
-// Drops the file's pages from the operating system's cache, so that the next reads go to the
-// disk. Only where the platform offers it; elsewhere the runs stay warm.
-bool evict(const QString &path)
+// This process's read counters; -1 where the platform has none.
+struct IoCounters
 {
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    qint64 rchar = -1;
+    qint64 readBytes = -1;
+    qint64 ownRead = 0; // what reading the counters returned: rchar counts it from the next reading
+};
+
+IoCounters readIoCounters()
+{
+    IoCounters c;
+#ifdef Q_OS_LINUX
+    const int fd = ::open("/proc/self/io", O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
-    const bool ok = ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) == 0;
+        return c;
+    char text[512];
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
     ::close(fd);
-    return ok;
+    if (n <= 0)
+        return c;
+    c.ownRead = n;
+    for (const QByteArray &line : QByteArray(text, int(n)).split('\n')) {
+        const QList<QByteArray> field = line.split(':');
+        if (field.size() != 2)
+            continue;
+        bool ok = false;
+        const qint64 value = field.at(1).trimmed().toLongLong(&ok);
+        if (ok && field.at(0) == "rchar")
+            c.rchar = value;
+        else if (ok && field.at(0) == "read_bytes")
+            c.readBytes = value;
+    }
+#endif
+    return c;
+}
+
+// The counters' growth across a piece of work, less the reading of the counters that started it.
+class IoMeter
+{
+public:
+    static bool available() { return readIoCounters().rchar >= 0; }
+
+    void start() { m_start = readIoCounters(); }
+
+    IoCounters delta() const
+    {
+        const IoCounters end = readIoCounters();
+        IoCounters d;
+        if (end.rchar >= 0 && m_start.rchar >= 0)
+            d.rchar = end.rchar - m_start.rchar - m_start.ownRead;
+        if (end.readBytes >= 0 && m_start.readBytes >= 0)
+            d.readBytes = end.readBytes - m_start.readBytes;
+        return d;
+    }
+
+private:
+    IoCounters m_start;
+};
+
+QString bytesText(qint64 bytes)
+{
+    return bytes < 0 ? QStringLiteral("(no counter)")
+                     : QString::number(bytes) + QStringLiteral(" bytes");
+}
+
+QString ratioText(qint64 reference, qint64 measured)
+{
+    if (reference < 0 || measured < 0)
+        return QStringLiteral("no ratio");
+    if (measured == 0)
+        return QStringLiteral("no ratio: nothing read");
+    return QString::number(double(reference) / double(measured), 'f', 1) + QLatin1Char('x');
+}
+
+// Flushes the file, then asks the kernel to drop its pages from the cache (only clean pages are
+// dropped, hence the flush). Returns the number of its pages still cached afterwards, or -1 when
+// the platform cannot do this or tell.
+qint64 evict(const QString &path)
+{
+#ifdef Q_OS_LINUX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    qint64 cached = -1;
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    if (::fdatasync(fd) == 0 && ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) == 0 && size > 0) {
+        void *map = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd, 0);
+        if (map != MAP_FAILED) {
+            const long page = ::sysconf(_SC_PAGESIZE);
+            std::vector<unsigned char> resident(size_t((size + page - 1) / page));
+            if (::mincore(map, size_t(size), resident.data()) == 0)
+                cached = std::count_if(resident.begin(), resident.end(),
+                                       [](unsigned char r) { return (r & 1) != 0; });
+            ::munmap(map, size_t(size));
+        }
+    }
+    ::close(fd);
+    return cached;
 #else
     Q_UNUSED(path);
-    return false;
+    return -1;
 #endif
 }
 
-// What the plain algorithm reads: a full window at every segment start and the end window.
+bool evictAll(const QStringList &paths)
+{
+    bool cold = true;
+    for (const QString &path : paths) {
+        const qint64 cached = evict(path);
+        if (cached != 0) {
+            std::printf("    %s: %s\n", qPrintable(QFileInfo(path).fileName()),
+                        cached < 0 ? "cannot be evicted here"
+                                   : qPrintable(QStringLiteral("%1 pages still cached after "
+                                                               "eviction")
+                                                    .arg(cached)));
+            cold = false;
+        }
+    }
+    return cold;
+}
+
+// What the plain algorithm would read: a full window at every segment start and the end window.
 qint64 plainBytes(const QList<qint64> &ranges, qint64 size, double nominal)
 {
     const qint64 f = PlaylistGenerator::groupFactor(nominal);
@@ -228,8 +347,8 @@ qint64 plainBytes(const QList<qint64> &ranges, qint64 size, double nominal)
     return total;
 }
 
-// Reading alone, as the plain algorithm does it, to set the probe times beside.
-double plainReadMs(const QString &path, const QList<qint64> &ranges, double nominal)
+// The reference: reading alone, as the plain algorithm does it. Returns the time in ms.
+double plainRead(const QString &path, const QList<qint64> &ranges, double nominal)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
@@ -247,6 +366,50 @@ double plainReadMs(const QString &path, const QList<qint64> &ranges, double nomi
     return t.nsecsElapsed() / 1e6;
 }
 
+struct Probe
+{
+    double ms = -1;
+    IoCounters io;
+    int segments = 0;
+    QString error;
+};
+
+// The code under test for one stream: its media playlist, with the cost seen from outside.
+Probe probe(IoMeter &meter, const QString &path, const QString &name, const QList<qint64> &ranges,
+            double nominal)
+{
+    Probe p;
+    QString playlist;
+    QElapsedTimer t;
+    meter.start();
+    t.start();
+    try {
+        playlist = PlaylistGenerator::buildMediaPlaylist(path, name, ranges, QString(), nominal);
+    } catch (const std::exception &e) {
+        p.error = QString::fromUtf8(e.what());
+    }
+    p.ms = t.nsecsElapsed() / 1e6;
+    p.io = meter.delta();
+    p.segments = int(playlist.count(QStringLiteral("#EXTINF:")));
+    return p;
+}
+
+struct Reference
+{
+    double ms = -1;
+    IoCounters io;
+};
+
+Reference reference(IoMeter &meter, const QString &path, const QList<qint64> &ranges,
+                    double nominal)
+{
+    Reference r;
+    meter.start();
+    r.ms = plainRead(path, ranges, nominal);
+    r.io = meter.delta();
+    return r;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -261,52 +424,77 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    IoMeter meter;
+    if (!meter.available())
+        std::printf("this system has no per-process read counters: bytes are not measured\n");
+
     std::printf("playlist generation, 4-hour MPEG-TS recording, 2.002 s fragments\n");
     const QStringList media{folder + QStringLiteral("/video1.ts"),
                             folder + QStringLiteral("/audio1.ts")};
     for (int i = 0; i <= runs; ++i) {
-        const bool cold = i == 0 && evict(media.at(0)) && evict(media.at(1));
+        const bool cold = i == 0 && evictAll(media);
         QElapsedTimer t;
+        meter.start();
         t.start();
         const PlaylistGenerator::Result r = PlaylistGenerator::generatePlaylists(folder);
         const double ms = t.nsecsElapsed() / 1e6;
+        const IoCounters io = meter.delta();
         if (!r.ok) {
             std::fprintf(stderr, "bench_playlistgen: %s\n", qPrintable(r.error));
             return 1;
         }
-        std::printf("  %s: generatePlaylists wall time %.1f ms\n",
-                    i == 0 ? (cold ? "media files evicted from the cache" : "first run")
-                           : qPrintable(QStringLiteral("warm run %1").arg(i)),
-                    ms);
+        QString what = i == 0 ? QStringLiteral("first run") : QStringLiteral("warm run %1").arg(i);
+        if (cold && io.readBytes > 0)
+            what = QStringLiteral("media files evicted from the cache");
+        else if (cold)
+            what = QStringLiteral("first run (evicted, yet nothing came from the disk: warm)");
+        std::printf("  %s: generatePlaylists wall time %.1f ms, read() %s, from the disk %s\n",
+                    qPrintable(what), ms, qPrintable(bytesText(io.rchar)),
+                    qPrintable(bytesText(io.readBytes)));
     }
 
     const QHash<QString, Stream> flows = readFlows(folder + QStringLiteral("/sv_metadata.db"));
     for (const char *kind : {"video1", "audio1"}) {
         const QString key = QLatin1String(kind);
         const Stream s = flows.value(key.chopped(1) + QStringLiteral("1"));
-        const QString path = folder + QLatin1Char('/') + key + QStringLiteral(".ts");
+        const QString name = key + QStringLiteral(".ts");
+        const QString path = folder + QLatin1Char('/') + name;
         const qint64 size = QFileInfo(path).size();
         const double nominal = 2.002;
-        PlaylistGenerator::ProbeStats stats;
-        QElapsedTimer t;
-        t.start();
-        PlaylistGenerator::buildMediaPlaylist(path, key + QStringLiteral(".ts"), s.ranges,
-                                              QString(), nominal, &stats);
-        const double ms = t.nsecsElapsed() / 1e6;
-        const qint64 plain = plainBytes(s.ranges, size, nominal);
-        std::printf("  %s: %lld MB, %lld fragments, %d segments, %d on nominal durations\n", kind,
-                    size / 1000000, qint64(s.ranges.size()), stats.segments, stats.fallbacks);
-        std::printf("    probes read %lld bytes (%.1f per segment) in %.1f ms\n", stats.bytesRead,
-                    double(stats.bytesRead) / std::max(1, stats.segments), ms);
-        const double warmPlain = plainReadMs(path, s.ranges, nominal);
-        const bool cold = evict(path);
-        const double coldPlain = plainReadMs(path, s.ranges, nominal);
-        std::printf(
-            "    plain windows would read %lld bytes (%.0fx more); reading them alone "
-            "takes %.1f ms warm%s\n",
-            plain, double(plain) / std::max<qint64>(1, stats.bytesRead), warmPlain,
-            cold ? qPrintable(QStringLiteral(", %1 ms from the disk").arg(coldPlain, 0, 'f', 1))
-                 : "");
+
+        // Warm: both read from the page cache, and read() counts what each asked for.
+        const Probe warm = probe(meter, path, name, s.ranges, nominal);
+        if (!warm.error.isEmpty()) {
+            std::fprintf(stderr, "bench_playlistgen: %s\n", qPrintable(warm.error));
+            return 1;
+        }
+        const Reference warmPlain = reference(meter, path, s.ranges, nominal);
+        std::printf("  %s: %lld MB, %lld fragments, %d segments\n", kind, size / 1000000,
+                    qint64(s.ranges.size()), warm.segments);
+        std::printf("    warm: probes read() %s in %.1f ms; plain windows read() %s in %.1f ms "
+                    "(%s the bytes, %.1fx the time); plain windows by count: %lld bytes\n",
+                    qPrintable(bytesText(warm.io.rchar)), warm.ms,
+                    qPrintable(bytesText(warmPlain.io.rchar)), warmPlain.ms,
+                    qPrintable(ratioText(warmPlain.io.rchar, warm.io.rchar)),
+                    warmPlain.ms / std::max(0.001, warm.ms), plainBytes(s.ranges, size, nominal));
+
+        // Cold: each after its own eviction; the device's bytes include its read-ahead.
+        const bool coldProbe = evictAll({path});
+        const Probe cold = probe(meter, path, name, s.ranges, nominal);
+        const bool coldRef = evictAll({path});
+        const Reference coldPlain = reference(meter, path, s.ranges, nominal);
+        if (coldProbe && coldRef && cold.io.readBytes > 0 && coldPlain.io.readBytes > 0)
+            std::printf("    cold: probes fetched %s from the disk in %.1f ms; plain windows "
+                        "fetched %s in %.1f ms (%s the bytes, %.1fx the time)\n",
+                        qPrintable(bytesText(cold.io.readBytes)), cold.ms,
+                        qPrintable(bytesText(coldPlain.io.readBytes)), coldPlain.ms,
+                        qPrintable(ratioText(coldPlain.io.readBytes, cold.io.readBytes)),
+                        coldPlain.ms / std::max(0.001, cold.ms));
+        else
+            std::printf("    cold: not measured, the file did not leave the cache (probes "
+                        "fetched %s, plain windows %s)\n",
+                        qPrintable(bytesText(cold.io.readBytes)),
+                        qPrintable(bytesText(coldPlain.io.readBytes)));
     }
     return 0;
 }
