@@ -2,8 +2,10 @@
 //   svpcli discover [--target ADDR] [--timeout MS] [--remote]
 //   svpcli request HOST --api N [--arg0..--arg3 N] [--request-id N] [--payload TEXT |
 //                  --payload-file FILE] [--udp] [--port N] [--timeout MS] [--out FILE]
+//   svpcli key HOST KEY... [--port N]
 #include <deviceidentity.h>
 #include <discovery.h>
+#include <keysender.h>
 #include <svp.h>
 #include <svptransport.h>
 
@@ -176,6 +178,57 @@ int runRequest(const QStringList &arguments)
     return r.arg0 == SVP_STATUS_SUCCESS ? 0 : 3;
 }
 
+// Sends each key through the remote control's own sender, one after another, and prints how
+// each ended. Non-zero when any was rejected or got no answer.
+int runKey(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("host"), QStringLiteral("Box address."));
+    parser.addPositionalArgument(QStringLiteral("key"), QStringLiteral("Key commands."));
+    parser.addOption({QStringLiteral("port"), QStringLiteral("Key port."), QStringLiteral("n"),
+                      QString::number(keyproto::KEY_PORT)});
+    if (!parser.parse(arguments)) {
+        err() << "svpcli: " << parser.errorText() << Qt::endl;
+        return 2;
+    }
+    QStringList positional = parser.positionalArguments();
+    if (positional.size() < 2) {
+        err() << "svpcli: key needs a host and at least one key" << Qt::endl;
+        return 2;
+    }
+    quint64 port = keyproto::KEY_PORT;
+    if (!readNumber(parser, QStringLiteral("port"), 0xffff, &port))
+        return 2;
+
+    KeySender sender;
+    sender.setHost(positional.takeFirst());
+    sender.setPort(quint16(port));
+    int failed = 0;
+    bool ended = false;
+    QObject::connect(&sender, &KeySender::keyAcknowledged, [&](const QString &keys) {
+        out() << keys << ": acknowledged" << Qt::endl;
+        ended = true;
+    });
+    QObject::connect(&sender, &KeySender::keyFailed, [&](const QString &keys, const QString &why) {
+        const bool silent = why.startsWith(QLatin1String("no response from"));
+        const bool rejected = why == QLatin1String("device could not parse the key string");
+        out() << keys << ": "
+              << (silent     ? "no response"
+                  : rejected ? "rejected"
+                             : "not sent")
+              << " (" << why << ")" << Qt::endl;
+        ++failed;
+        ended = true;
+    });
+    for (const QString &keys : positional) {
+        ended = false;
+        sender.sendKey(keys);
+        while (!ended)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return failed == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -183,6 +236,10 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
     const QString command = args.size() > 1 ? args.at(1) : QString();
+    if (command == QLatin1String("key")) {
+        args.removeAt(1);
+        return runKey(args);
+    }
     if (command == QLatin1String("discover") || command == QLatin1String("request")) {
         args.removeAt(1);
         return command == QLatin1String("discover") ? runDiscover(args) : runRequest(args);
@@ -190,7 +247,8 @@ int main(int argc, char *argv[])
     err() << "usage: svpcli discover [--target ADDR] [--timeout MS] [--remote]\n"
              "       svpcli request HOST --api N [--arg0 N] [--arg1 N] [--arg2 N] [--arg3 N]\n"
              "              [--request-id N] [--payload TEXT | --payload-file FILE] [--udp]\n"
-             "              [--port N] [--timeout MS] [--out FILE]"
+             "              [--port N] [--timeout MS] [--out FILE]\n"
+             "       svpcli key HOST KEY... [--port N]"
           << Qt::endl;
     return 2;
 }
