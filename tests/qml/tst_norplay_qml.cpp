@@ -1,10 +1,13 @@
 // Runs the scene's tst_*.qml files against the Norplay module of the build tree. The library
 // context properties are the real models over fixture folders; the player and the main window
 // are stand-ins (standins.h).
+#include "deviceidentity.h"
 #include "libraryfiltermodel.h"
 #include "librarymodel.h"
 #include "playlistgenerator.h"
 #include "recordingstate.h"
+#include "remotedevicemodel.h"
+#include "scenewiring.h"
 #include "settings.h"
 #include "standins.h"
 #include "vlcplayer.h"
@@ -52,18 +55,12 @@ public slots:
         m_libraryFilter = std::make_unique<LibraryFilterModel>();
         m_playlistGenerator = std::make_unique<PlaylistGenerator>();
         m_recordingState = std::make_unique<RecordingState>(nullptr);
+        m_deviceIdentity = std::make_unique<DeviceIdentity>();
+        m_remoteDeviceModel = std::make_unique<RemoteDeviceModel>();
 
         // The same feeds as in the program: settings drive the model's root and the filter.
-        m_libraryFilter->setSourceModel(m_libraryModel.get());
-        m_libraryModel->setLibraryRoot(m_settings->libraryRoot());
-        m_libraryFilter->setShowAtsc3(m_settings->showAtsc3());
-        Settings *settings = m_settings.get();
-        LibraryModel *model = m_libraryModel.get();
-        LibraryFilterModel *filter = m_libraryFilter.get();
-        QObject::connect(settings, &Settings::libraryRootChanged, model,
-                         [settings, model] { model->setLibraryRoot(settings->libraryRoot()); });
-        QObject::connect(settings, &Settings::showAtsc3Changed, filter,
-                         [settings, filter] { filter->setShowAtsc3(settings->showAtsc3()); });
+        connectToSettings(*m_settings, *m_libraryModel);
+        connectToSettings(*m_settings, *m_libraryFilter, *m_libraryModel);
     }
 
     void qmlEngineAvailable(QQmlEngine *engine)
@@ -72,19 +69,20 @@ public slots:
         // The program registers the video item with its module; the runner does the same.
         qmlRegisterType<VlcVideoItem>("Norplay", 1, 0, "VlcVideoItem");
         QQmlContext *context = engine->rootContext();
-        context->setContextProperty(QStringLiteral("bridge"), m_player.get());
-        context->setContextProperty(QStringLiteral("settings"), m_settings.get());
-        context->setContextProperty(QStringLiteral("mainWindow"), m_mainWindow.get());
-        context->setContextProperty(QStringLiteral("libraryModel"), m_libraryModel.get());
-        context->setContextProperty(QStringLiteral("libraryFilter"), m_libraryFilter.get());
-        context->setContextProperty(QStringLiteral("playlistGenerator"), m_playlistGenerator.get());
-        context->setContextProperty(QStringLiteral("recordingState"), m_recordingState.get());
+        // The program's scene objects under the program's names. No discovery service: the
+        // scene's tests never sweep the machine's networks.
+        publishSceneObjects(context, {m_player.get(), m_settings.get(), m_mainWindow.get(),
+                                      m_libraryModel.get(), m_libraryFilter.get(),
+                                      m_playlistGenerator.get(), m_recordingState.get(), nullptr,
+                                      m_remoteDeviceModel.get(), m_deviceIdentity.get()});
         context->setContextProperty(QStringLiteral("fixtures"), m_fixtures.get());
     }
 
     void cleanupTestCase()
     {
         releaseSceneGraphTextures();
+        m_remoteDeviceModel.reset();
+        m_deviceIdentity.reset();
         m_recordingState.reset();
         m_playlistGenerator.reset();
         m_libraryFilter.reset();
@@ -126,6 +124,8 @@ private:
     std::unique_ptr<LibraryFilterModel> m_libraryFilter;
     std::unique_ptr<PlaylistGenerator> m_playlistGenerator;
     std::unique_ptr<RecordingState> m_recordingState;
+    std::unique_ptr<DeviceIdentity> m_deviceIdentity;
+    std::unique_ptr<RemoteDeviceModel> m_remoteDeviceModel;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(norplay_qml, Setup)
