@@ -7,6 +7,7 @@
 #include "playlistgenerator.h"
 #include "recordingstate.h"
 #include "remotedevicemodel.h"
+#include "scenegraphcleanup.h"
 #include "scenewiring.h"
 #include "settings.h"
 #include "standins.h"
@@ -17,11 +18,8 @@
 #include <QFontDatabase>
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QQuickWindow>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QtQuickTest>
 #include <memory>
 
@@ -80,7 +78,7 @@ public slots:
 
     void cleanupTestCase()
     {
-        releaseSceneGraphTextures();
+        quicktestsupport::releaseSceneGraphTextures();
         m_remoteDeviceModel.reset();
         m_deviceIdentity.reset();
         m_recordingState.reset();
@@ -94,27 +92,6 @@ public slots:
     }
 
 private:
-    // Offscreen, Qt Quick draws with its software scene graph, which deletes the texture made for
-    // an image only at a frame rendered after the image has left Qt's pixmap cache. Each test
-    // file's window is gone by now and nothing renders again, so the textures of the images
-    // shown last would still be held at exit, where the leak checker reports them. One frame of
-    // a window of our own after a purge of the cache lets the scene graph delete them.
-    static void releaseSceneGraphTextures()
-    {
-        QQuickWindow window;
-        window.resize(16, 16);
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window)) {
-            qWarning("no frame for releasing the scene graph's textures");
-            return;
-        }
-        window.releaseResources(); // also purges the pixmap cache
-        QSignalSpy swapped(&window, &QQuickWindow::frameSwapped);
-        window.update();
-        if (!swapped.wait(5000))
-            qWarning("no frame for releasing the scene graph's textures");
-    }
-
     QTemporaryDir m_configDir;
     std::unique_ptr<LibraryFixtures> m_fixtures;
     std::unique_ptr<Settings> m_settings;

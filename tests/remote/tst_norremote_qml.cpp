@@ -4,6 +4,7 @@
 #include "boxsimprocess.h"
 #include "keysender.h"
 #include "remotedevicemodel.h"
+#include "scenegraphcleanup.h"
 #include "settings.h"
 #include "startup.h"
 
@@ -156,7 +157,11 @@ public slots:
         engine->rootContext()->setContextProperty(QStringLiteral("fixture"), m_fixture.get());
     }
 
-    void cleanupTestCase() { m_box.reset(); }
+    void cleanupTestCase()
+    {
+        quicktestsupport::releaseSceneGraphTextures();
+        m_box.reset();
+    }
 
 private:
     QTemporaryDir m_configDir;
