@@ -239,9 +239,9 @@ void TestRecordingFolder::connectionsNeverCreateTheFile()
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 
     // An existing file opens in either mode, and only the writer may change it.
-    DbSpec spec;
-    spec.info = fixtures::infoJson(QStringLiteral("X"));
-    QCOMPARE(fixtures::writeDb(folder, spec), QString());
+    DbSpec dbSpec;
+    dbSpec.info = fixtures::infoJson(QStringLiteral("X"));
+    QCOMPARE(fixtures::writeDb(folder, dbSpec), QString());
     {
         recfolder::ScopedConnection conn(QStringLiteral("test-"), db, access, 100);
         QVERIFY2(conn.open(), qPrintable(conn.errorText()));
