@@ -334,7 +334,7 @@ qint64 PlaylistGenerator::groupFactor(double nominal)
 
 QString PlaylistGenerator::buildMediaPlaylist(const QString &filePath, const QString &fileName,
                                               const QList<qint64> &ranges, const QString &initName,
-                                              double nominal, ProbeStats *stats)
+                                              double nominal)
 {
     const qint64 size = QFileInfo(filePath).size();
     if (size < 1)
@@ -368,12 +368,10 @@ QString PlaylistGenerator::buildMediaPlaylist(const QString &filePath, const QSt
     const bool opened = file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     QList<qint64> startStamps;
     qint64 endStamp = -1;
-    qint64 bytesRead = 0;
     if (opened) {
         for (qint64 k = 0; k < count; ++k)
-            startStamps.append(
-                tsprobe::firstTimestamp(file, ranges.at(k * f), START_PROBE_BYTES, &bytesRead));
-        endStamp = tsprobe::lastTimestamp(file, extent.end, END_PROBE_BYTES, &bytesRead);
+            startStamps.append(tsprobe::firstTimestamp(file, ranges.at(k * f), START_PROBE_BYTES));
+        endStamp = tsprobe::lastTimestamp(file, extent.end, END_PROBE_BYTES);
     }
 
     const double bound = 3.0 * double(f) * nominal;
@@ -410,11 +408,6 @@ QString PlaylistGenerator::buildMediaPlaylist(const QString &filePath, const QSt
                              << "for" << fallbacks << "of" << count
                              << "segments (no readable stream timestamp); seeking may"
                              << "drift past those";
-    }
-    if (stats) {
-        stats->bytesRead += bytesRead;
-        stats->segments += int(count);
-        stats->fallbacks += fallbacks;
     }
 
     const double ceiled = std::ceil(longest);

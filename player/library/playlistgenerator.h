@@ -21,14 +21,6 @@ public:
         QString error;
     };
 
-    // What the timestamp probes of one media playlist cost and found.
-    struct ProbeStats
-    {
-        qint64 bytesRead = 0;
-        int segments = 0;
-        int fallbacks = 0;
-    };
-
     static constexpr int TARGET_SEGMENT_SECONDS = 6;
     static constexpr qint64 START_PROBE_BYTES = 200000;
     static constexpr qint64 END_PROBE_BYTES = 4194304;
@@ -36,7 +28,6 @@ public:
     static constexpr double TIMESTAMP_CLOCK = 90000.0;
     static constexpr qint64 TIMESTAMP_WRAP = qint64(1) << 33;
     static constexpr int BANDWIDTH = 2000000;
-    static constexpr int TS_PACKET_SIZE = 188;
 
     explicit PlaylistGenerator(QObject *parent = nullptr);
     ~PlaylistGenerator() override;
@@ -58,7 +49,7 @@ public:
     // The media playlist of one stream. Throws std::runtime_error with the user-facing text.
     static QString buildMediaPlaylist(const QString &filePath, const QString &fileName,
                                       const QList<qint64> &ranges, const QString &initName,
-                                      double nominal, ProbeStats *stats = nullptr);
+                                      double nominal);
     static QString buildMasterPlaylist(bool hasVideoInit, const QList<int> &tracks);
 
     // Atomic UTF-8 text write. Throws std::runtime_error on failure.
