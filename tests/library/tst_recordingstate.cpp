@@ -525,7 +525,8 @@ void TestRecordingState::playsThroughThePlayer()
 
     // 1. Nothing saved: plays from the start, and the position is written every 10 seconds
     // while it plays: about 10 s and 20 s after the start, nothing in between. The timer runs on
-    // the wall clock, so the check does too (a slow machine plays behind it).
+    // the wall clock, so the check does too (a slow machine plays behind it). A coarse timer
+    // may fire up to 5 % early.
     QElapsedTimer clock;
     clock.start();
     rs.play(url, folder);
@@ -549,7 +550,7 @@ void TestRecordingState::playsThroughThePlayer()
     rs.waitForWrites();
     note();
     QVERIFY2(
-        written.size() == 2 && seenAt.at(0) >= 9800 && seenAt.at(0) < 13000 &&
+        written.size() == 2 && seenAt.at(0) >= 9400 && seenAt.at(0) < 13000 &&
             seenAt.at(1) - seenAt.at(0) > 8500 && seenAt.at(1) - seenAt.at(0) < 11500,
         qPrintable(QStringLiteral("positions written: ") + writtenText.join(QStringLiteral(", "))));
 
