@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Key round trip on loopback to the stand-in box: 10,000 commands one after another (median and
 // 99th percentile from sendKey to keyAcknowledged, and how many were lost), then 1,000 sent in one
 // burst without waiting (every one must end exactly once).

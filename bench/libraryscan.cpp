@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Library scan of 1,000 recording folders: LibraryModel's scan against the least work that
 // gets the same facts (list the folders; per folder open the database read-only, run the two
 // SELECTs, close), both measured in the same run.

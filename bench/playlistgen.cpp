@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Playlist generation for a 4-hour MPEG-TS recording with 2-second fragments: wall time, and per
 // stream the bytes the timestamp probes read beside the plain windowed reading (200000 bytes at
 // every segment start plus 4 MiB at the end), both measured in the same run.

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Norvale player developers
+# SPDX-License-Identifier: MIT
+
 # Warnings for the project's own code; errors unless NORVALE_WERROR is off. With SOURCES the flags
 # apply to those files only: a target that also compiles generated code (the QML compiler's output)
 # names its own sources.

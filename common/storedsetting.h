@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The write rule both programs' settings follow: a value is stored only when it differs from
 // what a read gives now, defaults included, and only a stored value is announced.
 #pragma once

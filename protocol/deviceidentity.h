@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // This client's device id: a constant of the system, the same in both programs.
 #pragma once
 

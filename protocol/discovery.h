@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // One discovery sweep: DISCOVER broadcasts to port 31064, then the answers of the boxes.
 #pragma once
 

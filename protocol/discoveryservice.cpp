@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 #include "discoveryservice.h"
 
 #include "deviceidentity.h"

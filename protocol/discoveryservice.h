@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Starts discovery sweeps on the thread pool and hands their results to the GUI thread.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The discovery message ("SVnv"): a client's DISCOVER and a box's answer share one 92-byte form.
 #pragma once
 

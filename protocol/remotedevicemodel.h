@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The boxes found by the last discovery sweep, sorted by name, for the device lists.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Norplay's "--selftest": builds and parses fixed SVP and discovery packets and compares them
 // byte for byte with known vectors. No network, no window.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // SVP request/response packets: the 64-byte header, API codes, status texts, payload helpers,
 // the FNV-1a hash and the keyed packet signature.
 #pragma once

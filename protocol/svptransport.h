@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Blocking SVP request/response over TCP and UDP. Meant for pool threads, never the GUI thread.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The "Nkey" key protocol: one 328-byte request datagram per key command, and the box's short
 // reply. Pure functions over bytes, shared by the key sender and the stand-in box.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Sends remote-control key commands to the chosen box over the "Nkey" key protocol and reports,
 // per command, that it was sent and then that the box acknowledged it or why it failed.
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Norremote's entry routine: identity, icon font, the chosen box, the back-end objects, the scene
 // and the event loop.
 #include "deviceidentity.h"

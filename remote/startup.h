@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The parts of Norremote's start-up that tests run too: which box the key sender starts with,
 // and the objects the scene sees.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Norplay's entry routine: switches, identity, the back-end objects in their fixed order, the
 // Qt Quick scene inside the main window, and the event loop.
 #include "applog.h"

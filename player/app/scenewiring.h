@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // What start-up hands the Qt Quick scene: the back-end objects it reaches by name, and the
 // direct connections from the settings to the library list. The program and the scene's test
 // runner both go through here, so the tests see the program's scene.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The on-disk layout of one recording folder as the box writes it: the metadata database
 // sv_metadata.db (tables info, state, flow), the fragmented media files video1 and audio<N>
 // (with or without an extension), and an optional poster.png.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Timestamps of MPEG transport streams (packets of 188 bytes): the 33-bit 90 kHz PCR base or
 // PTS found near a byte offset of a media file, read with as little I/O as the answer needs.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 import QtQuick
 
 // Covers the decoder's warm-up: the splash picture over black until the first frame shows.

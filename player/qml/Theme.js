@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 .pragma library
 
 // The look that every view of the scene shares: one accent on dark surfaces with white text.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The playback engine lives in its own library; these declarations make its types known to the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 import QtQuick
 
 // Digits go out as "#" and the digit: one key press each, without an automatic OK.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 import QtQuick
 
 // The remote's LED: green for a moment when the box acknowledges a key, red when a key fails.

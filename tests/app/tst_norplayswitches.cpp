@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The Norplay program's command-line switches: "--selftest" runs the protocol self-test instead of
 // the window, wherever it stands and whatever else is given; anything else starts the window.
 #include <QProcess>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Pieces shared by the end-to-end tests: an X display (Xvfb with a window manager) to run the
 // real programs in, xdotool to drive them like a user, screenshots, and pixel checks on them.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // A user's session with the local library in the real Norplay window (Xvfb with a window
 // manager), driven with xdotool: the first run picks the library folder through the folder
 // dialog; the list sorts and hides ATSC 3.0; a search without matches offers to clear itself; a

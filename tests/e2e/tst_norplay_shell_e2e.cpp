@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The real Norplay program in a real X window (Xvfb with a window manager), driven with xdotool
 // the way a user would: File > Open plays an HLS playlist, the bar shows and hides, full screen
 // floats the bar, the settings panel slides in, help and about open and close on Esc, and the

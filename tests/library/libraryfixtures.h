@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Hand-built recording folders and transport-stream bytes for the library tests.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // VlcPlayer against the real libvlc, with short ffmpeg-made streams. A video item (without a
 // window) is attached throughout, as in the program, so libvlc renders into memory instead of
 // opening a window of its own.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // VlcVideoItem: the letterbox geometry as a table, the libvlc callbacks driven by hand with
 // known pictures (painted through the software scene graph and measured in a window grab), and
 // the item together with a real VlcPlayer and libvlc.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Runs the stand-in box as a child process for a test: on loopback, or inside a host of the
 // test network. Always stopped by the destructor.
 #pragma once

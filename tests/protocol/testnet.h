@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The namespaced test network of scripts/testnet, seen from a test process.
 #pragma once
 

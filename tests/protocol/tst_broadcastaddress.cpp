@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The broadcast address a discovery sweep sends to for one interface address entry: a pure rule,
 // tested without sockets (the sweeps themselves are in tst_discovery, inside the test network).
 #include <discovery.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Discovery: the sweeps and the service inside the namespaced test network, with stand-in boxes
 // on two subnets of the client. Without the network (it needs root) initTestCase skips the whole
 // case and the program exits with testnet::kSkippedExitCode, which CTest reports as skipped.

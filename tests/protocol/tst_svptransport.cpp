@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The transports against the stand-in box on loopback, with real sockets.
 #include "boxsimprocess.h"
 

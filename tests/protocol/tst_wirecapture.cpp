@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The bytes a box receives from the transports, captured by the stand-in box, compared with the
 // self-test's vectors: what goes on the wire is exactly the documented layout.
 #include "boxsimprocess.h"

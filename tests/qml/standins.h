@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Small stand-ins and fixtures for the scene tests: the player and the main window as plain
 // property bags that record what the scene asks of them, and recording folders on disk for the
 // real library models.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Runs the scene's tst_*.qml files against the Norplay module of the build tree. The library
 // context properties are the real models over fixture folders; the player and the main window
 // are stand-ins (standins.h).

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The scene tests run against stand-ins of the player and the main window (standins.h). Every
 // member the scene can reach on the real class (properties with their types, writability and
 // notify signals; signals; public invokables and slots) must be on its stand-in with the same

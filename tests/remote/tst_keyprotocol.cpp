@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The "Nkey" datagrams as bytes: what the sender puts on the wire and which replies it accepts.
 #include "keyprotocol.h"
 

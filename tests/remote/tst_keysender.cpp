@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // KeySender against the stand-in box on loopback: sequences, lengths, the host and its name,
 // answers out of order, silence, rejection, and replies that must change nothing.
 #include "boxsimprocess.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Norremote in a real window under Xvfb, inside the test network: the first start opens the
 // device picker, which finds the two stand-in boxes; a chosen box gets the keys pressed on the
 // keyboard; a box that never answers brings the red toast; the remote scales to a wide window;

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Runs the scene's tst_*.qml files against the Norremote module the program links. The key sender
 // and the settings are the real ones, aimed at a stand-in box on loopback; discovery is a stand-in
 // that never broadcasts, and the device list is the real model fed by the test.

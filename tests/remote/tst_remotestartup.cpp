@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Norremote's settings and the start-up rules that pick the box: the stored one, or a valid
 // address from the command line.
 #include "keysender.h"

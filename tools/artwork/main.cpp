@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Draws the programs' own artwork: the window icon, Norplay's splash picture and the logo at the
 // foot of Norremote's drawn remote.
 // Usage: artwork <output folder> [<remote-control image folder>]

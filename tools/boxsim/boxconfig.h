@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // What a simulated box is and how it (mis)behaves, from its command line.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // The simulated box: discovery answers and SVP over TCP and UDP. Request handling is a table of
 // handlers by API code, so more of the box's interface plugs in without touching the transport.
 #pragma once

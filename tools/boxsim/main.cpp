@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // boxsim: a stand-in Norvale box for tests, benchmarks and the demo.
 #include "boxserver.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Writes the HLS playlists of recording folders, as Norplay does on demand.
 // Usage: genplaylists [--root] [--missing-only] <folder>...
 // Prints one line per folder ("ok <folder>" or "failed <folder>: <error>") and exits with 1

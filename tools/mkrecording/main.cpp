@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Writes one sample recording folder in the box's layout.
 // Usage: mkrecording [options] <folder>
 #include "recordingmaker.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // Writes sample recording folders in the box's on-disk layout: fragmented media files made by
 // ffmpeg, the sv_metadata.db with its info, state and flow tables, and an optional poster.
 // Output is deterministic for given options (bit-exact muxing, single-threaded encoding).

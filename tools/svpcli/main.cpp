@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Norvale player developers
+// SPDX-License-Identifier: MIT
+
 // svpcli: talks to Norvale boxes from the command line.
 //   svpcli discover [--target ADDR] [--timeout MS] [--remote]
 //   svpcli request HOST --api N [--arg0..--arg3 N] [--request-id N] [--payload TEXT |
