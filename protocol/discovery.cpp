@@ -3,6 +3,7 @@
 
 #include "discovery.h"
 
+#include "protocollog.h"
 #include "svp.h"
 
 #include <QDeadlineTimer>
@@ -75,15 +76,15 @@ QList<imgr::ImgrMsg> collectAnswers(QUdpSocket &socket, int timeoutMs, QAtomicIn
             if (imgr::parseImgr(data, msg)) {
                 const QString id = fixedText(msg.id);
                 if (verbose)
-                    qDebug("svpDiscover: recv from %s:%u  type=%d  id=%s",
-                           qPrintable(datagram.senderAddress().toString()),
-                           unsigned(datagram.senderPort()), int(msg.type), qPrintable(id));
+                    qCDebug(lcProtocol, "svpDiscover: recv from %s:%u  type=%d  id=%s",
+                            qPrintable(datagram.senderAddress().toString()),
+                            unsigned(datagram.senderPort()), int(msg.type), qPrintable(id));
                 if (msg.type == imgr::IMGR_TYPE_ANSWER || msg.type == imgr::IMGR_TYPE_ANSWER_OLD)
                     found.insert(id, msg);
             } else if (verbose) {
-                qDebug("svpDiscover: recv %d bytes from %s:%u (unparsable)", int(data.size()),
-                       qPrintable(datagram.senderAddress().toString()),
-                       unsigned(datagram.senderPort()));
+                qCDebug(lcProtocol, "svpDiscover: recv %d bytes from %s:%u (unparsable)",
+                        int(data.size()), qPrintable(datagram.senderAddress().toString()),
+                        unsigned(datagram.senderPort()));
             }
         }
         if (deadline.hasExpired())
@@ -136,14 +137,15 @@ QList<imgr::ImgrMsg> svpDiscover(const QByteArray &clientId, const QByteArray &c
     }
 
     if (targets.isEmpty())
-        qWarning("svpDiscover: no eligible IPv4 interface to broadcast on");
+        qCWarning(lcProtocol, "svpDiscover: no eligible IPv4 interface to broadcast on");
 
     for (int pass = 0; pass < 2; ++pass) {
         for (const SendTarget &t : std::as_const(targets)) {
             const QByteArray packet = imgr::makeDiscover(clientId, clientName, t.source).pack();
             if (pass == 0)
-                qDebug("svpDiscover: DISCOVER on %s  src=%s  bcast=%s", qPrintable(t.label),
-                       qPrintable(t.source), qPrintable(t.broadcast.toString()));
+                qCDebug(lcProtocol, "svpDiscover: DISCOVER on %s  src=%s  bcast=%s",
+                        qPrintable(t.label), qPrintable(t.source),
+                        qPrintable(t.broadcast.toString()));
             socket.writeDatagram(packet, t.broadcast, SVP_DISCOVERY_PORT);
         }
         if (pass == 0)

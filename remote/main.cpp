@@ -7,6 +7,7 @@
 #include "discoveryservice.h"
 #include "keysender.h"
 #include "remotedevicemodel.h"
+#include "remotelog.h"
 #include "settings.h"
 #include "startup.h"
 
@@ -34,7 +35,7 @@ int main(int argc, char *argv[])
 
     if (QFontDatabase::addApplicationFont(
             QStringLiteral(":/qml/fonts/MaterialSymbolsRounded-Regular.ttf")) < 0)
-        qWarning("Failed to register Material Symbols Rounded font");
+        qCWarning(lcRemote, "Failed to register Material Symbols Rounded font");
 
     // The back end, in this order; the engine goes first when main returns, then the rest in
     // reverse.

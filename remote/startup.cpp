@@ -5,6 +5,7 @@
 
 #include "keysender.h"
 #include "remotedevicemodel.h"
+#include "remotelog.h"
 #include "settings.h"
 
 #include <QHostAddress>
@@ -17,8 +18,8 @@ void restoreDevice(Settings &settings, KeySender &keySender, const QStringList &
     if (arguments.size() > 1) {
         const QString argument = arguments.at(1);
         if (QHostAddress(argument).isNull()) {
-            qWarning("Ignoring device argument \"%s\": not an IP address",
-                     argument.toLocal8Bit().constData());
+            qCWarning(lcRemote, "Ignoring device argument \"%s\": not an IP address",
+                      argument.toLocal8Bit().constData());
         } else {
             address = argument;
             if (argument != settings.lastDeviceIp()) {

@@ -3,6 +3,7 @@
 
 #include "vlcplayer.h"
 
+#include "playbacklog.h"
 #include "vlcvideoitem.h"
 
 #include <QCoreApplication>
@@ -63,15 +64,16 @@ VlcPlayer::VlcPlayer(QObject *parent)
     };
     m_instance = libvlc_new(int(std::size(args)), args);
     if (!m_instance) {
-        qWarning("VlcPlayer: libvlc_new() failed — check that the libvlc shared library and "
-                 "plugins/ are next to the exe (or VLC_PLUGIN_PATH points at the right plugins/ "
-                 "dir)");
+        qCWarning(lcPlayback,
+                  "VlcPlayer: libvlc_new() failed — check that the libvlc shared library and "
+                  "plugins/ are next to the exe (or VLC_PLUGIN_PATH points at the right plugins/ "
+                  "dir)");
         return;
     }
 
     m_mediaPlayer = libvlc_media_player_new(m_instance);
     if (!m_mediaPlayer) {
-        qWarning("VlcPlayer: libvlc_media_player_new() failed");
+        qCWarning(lcPlayback, "VlcPlayer: libvlc_media_player_new() failed");
         return;
     }
 
@@ -338,16 +340,16 @@ void VlcPlayer::openAt(const QUrl &url, int startSeconds)
             const QString absolute = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
             media = libvlc_media_new_path(m_instance, absolute.toLocal8Bit().constData());
             if (!media)
-                qWarning("VlcPlayer: libvlc_media_new_path() failed for %s",
-                         path.toUtf8().constData());
+                qCWarning(lcPlayback, "VlcPlayer: libvlc_media_new_path() failed for %s",
+                          path.toUtf8().constData());
         }
     } else {
         const QString text = url.toString();
         if (m_mediaPlayer && !text.isEmpty()) {
             media = libvlc_media_new_location(m_instance, text.toUtf8().constData());
             if (!media)
-                qWarning("VlcPlayer: libvlc_media_new_location() failed for %s",
-                         text.toUtf8().constData());
+                qCWarning(lcPlayback, "VlcPlayer: libvlc_media_new_location() failed for %s",
+                          text.toUtf8().constData());
         }
     }
 
@@ -409,7 +411,7 @@ void VlcPlayer::startMedia(libvlc_media_t *media, int startSeconds)
     m_seekClock.invalidate();
 
     if (libvlc_media_player_play(m_mediaPlayer) != 0)
-        qWarning("VlcPlayer: libvlc_media_player_play() failed");
+        qCWarning(lcPlayback, "VlcPlayer: libvlc_media_player_play() failed");
 }
 
 void VlcPlayer::stop()
@@ -511,7 +513,7 @@ void VlcPlayer::setCurrentAudioTrack(int id)
     if (!m_mediaPlayer)
         return;
     if (libvlc_audio_set_track(m_mediaPlayer, id) != 0) {
-        qWarning("VlcPlayer: libvlc_audio_set_track(%d) failed", id);
+        qCWarning(lcPlayback, "VlcPlayer: libvlc_audio_set_track(%d) failed", id);
         return;
     }
     if (m_currentAudioTrack != id) {
@@ -525,7 +527,7 @@ void VlcPlayer::setCurrentSubtitleTrack(int id)
     if (!m_mediaPlayer)
         return;
     if (libvlc_video_set_spu(m_mediaPlayer, id) != 0) {
-        qWarning("VlcPlayer: libvlc_video_set_spu(%d) failed", id);
+        qCWarning(lcPlayback, "VlcPlayer: libvlc_video_set_spu(%d) failed", id);
         return;
     }
     if (m_currentSubtitleTrack != id) {
@@ -616,8 +618,8 @@ void VlcPlayer::resolveVideoAspect()
     if (aspect > 0.0) {
         m_aspectResolved = true;
         m_videoItem->setSourceAspect(aspect);
-        qInfo("VlcPlayer: video aspect %ux%u SAR %u:%u -> %.4f", width, height, sarNum, sarDen,
-              aspect);
+        qCInfo(lcPlayback, "VlcPlayer: video aspect %ux%u SAR %u:%u -> %.4f", width, height, sarNum,
+               sarDen, aspect);
         return;
     }
 
@@ -637,7 +639,8 @@ void VlcPlayer::resolveVideoAspect()
         return;
     }
     m_aspectResolved = true;
-    qInfo("VlcPlayer: video aspect unresolved after %d polls; using pixel ratio (manual override "
-          "available)",
-          AspectPollLimit);
+    qCInfo(lcPlayback,
+           "VlcPlayer: video aspect unresolved after %d polls; using pixel ratio (manual override "
+           "available)",
+           AspectPollLimit);
 }
