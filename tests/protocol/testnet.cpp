@@ -9,6 +9,7 @@
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
 #include <sched.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -17,6 +18,9 @@ namespace testnet {
 namespace {
 
 bool g_createdHere = false;
+#ifdef Q_OS_LINUX
+int g_lockFd = -1;
+#endif
 
 int runScript(const QStringList &args, QString *output = nullptr)
 {
@@ -39,6 +43,11 @@ bool enterClient(QString *reason)
         *reason = QStringLiteral("the test network needs root");
         return false;
     }
+    // One test process at a time on the network, also across build trees and checkouts: a second
+    // run would hear the first one's boxes and could take the network down under it.
+    g_lockFd = ::open("/run/lock/norvale-testnet.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (g_lockFd >= 0)
+        ::flock(g_lockFd, LOCK_EX);
     QString output;
     const bool wasUp = runScript({QStringLiteral("status")}) == 0;
     if (!wasUp && runScript({QStringLiteral("up")}, &output) != 0) {
@@ -66,6 +75,11 @@ void leave()
     if (g_createdHere)
         runScript({QStringLiteral("down")});
     g_createdHere = false;
+#ifdef Q_OS_LINUX
+    if (g_lockFd >= 0)
+        ::close(g_lockFd); // releases the lock
+    g_lockFd = -1;
+#endif
 }
 
 } // namespace testnet
