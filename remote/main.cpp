@@ -26,6 +26,9 @@ Q_IMPORT_QML_PLUGIN(NorremotePlugin)
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
+    // Log lines read as they always have, without the name of their area in front; a user who
+    // wants the area sets QT_MESSAGE_PATTERN, which takes precedence.
+    qSetMessagePattern(QStringLiteral("%{message}"));
 
     QCoreApplication::setOrganizationName(QStringLiteral("Norvale"));
     QCoreApplication::setApplicationName(QStringLiteral("Norremote"));

@@ -35,6 +35,10 @@
 #include <windows.h>
 #endif
 
+// The scene's module "Norplay" is a static library without a plugin; its generated registration
+// makes the module's C++ types known to the engine.
+void qml_register_types_Norplay();
+
 namespace {
 
 // Output of a windowed program goes nowhere on Windows; with a parent console it goes there.
@@ -70,6 +74,9 @@ void setPreferredStyle(const QString &style)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Log lines read as they always have, without the name of their area in front; a user who
+    // wants the area sets QT_MESSAGE_PATTERN, which takes precedence.
+    qSetMessagePattern(QStringLiteral("%{message}"));
 
     bool selfTest = false;
     bool console = false;
@@ -133,6 +140,7 @@ int main(int argc, char *argv[])
                      &RemoteDeviceModel::setDevices);
 
     // The scene.
+    qml_register_types_Norplay();
     auto *view = new QQuickWidget;
     view->setResizeMode(QQuickWidget::SizeRootObjectToView);
     view->setAttribute(Qt::WA_Hover);

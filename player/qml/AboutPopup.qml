@@ -47,7 +47,8 @@ Popup {
                 Layout.preferredWidth: 64
                 Layout.preferredHeight: 64
                 source: "qrc:/app_icon.png"
-                sourceSize: Qt.size(128, 128)
+                sourceSize.width: 128
+                sourceSize.height: 128
                 fillMode: Image.PreserveAspectFit
                 smooth: true
             }
