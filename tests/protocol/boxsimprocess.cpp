@@ -4,6 +4,7 @@
 #include "boxsimprocess.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -44,6 +45,9 @@ bool BoxSimProcess::start(QString *error)
             const auto key = QRegularExpression(QStringLiteral("boxsim: ready .* key=(\\d+)"))
                                  .match(QString::fromLatin1(m_stdout));
             m_keyPort = key.hasMatch() ? quint16(key.captured(1).toUInt()) : 0;
+            const auto http = QRegularExpression(QStringLiteral("boxsim: ready .* http=(\\d+)"))
+                                  .match(QString::fromLatin1(m_stdout));
+            m_httpPort = http.hasMatch() ? quint16(http.captured(1).toUInt()) : 0;
             return true;
         }
         if (m_process.state() == QProcess::NotRunning)
@@ -108,4 +112,56 @@ QStringList BoxSimProcess::received(int settleMs)
             lines << match.captured(1) + QLatin1Char(' ') + match.captured(2);
     }
     return lines;
+}
+
+QList<BoxSimProcess::JournalEntry> BoxSimProcess::journal(const QString &path, int settleMs)
+{
+    QStringList lines;
+    if (path.isEmpty()) {
+        received(settleMs); // waits and drains
+        const QString prefix = QStringLiteral("boxsim: journal ");
+        const auto all = QString::fromUtf8(m_stdout).split(QLatin1Char('\n'));
+        for (const QString &line : all) {
+            if (line.startsWith(prefix))
+                lines << line.mid(prefix.size());
+        }
+    } else {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    return parseJournal(lines);
+}
+
+QList<BoxSimProcess::JournalEntry> BoxSimProcess::parseJournal(const QStringList &lines)
+{
+    QList<JournalEntry> entries;
+    const auto unescape = [](const QString &field) {
+        return field == QLatin1String("-") ? QByteArray()
+                                           : QByteArray::fromPercentEncoding(field.toLatin1());
+    };
+    for (const QString &line : lines) {
+        const QStringList f = line.split(QLatin1Char(' '));
+        JournalEntry e;
+        if (f.size() == 9 && (f[1] == QLatin1String("tcp") || f[1] == QLatin1String("udp"))) {
+            e.ms = f[0].toLongLong();
+            e.channel = f[1];
+            e.api = f[2];
+            for (int i = 3; i < 7; ++i)
+                e.args << f[i].toUInt();
+            e.status = f[7];
+            e.payload = unescape(f[8]);
+        } else if (f.size() == 6 && f[1] == QLatin1String("http")) {
+            e.ms = f[0].toLongLong();
+            e.channel = f[1];
+            e.api = f[2];
+            e.path = QString::fromUtf8(unescape(f[3]));
+            e.payload = unescape(f[4]);
+            e.status = f[5];
+        } else {
+            continue;
+        }
+        entries << e;
+    }
+    return entries;
 }

@@ -26,6 +26,7 @@ public:
     quint16 svpPort() const { return m_svpPort; }
     quint16 discoveryPort() const { return m_discoveryPort; }
     quint16 keyPort() const { return m_keyPort; }
+    quint16 httpPort() const { return m_httpPort; }
 
     // Every key command the box received so far, in order, as (sequence, command, result),
     // after waiting `settleMs` for late output.
@@ -42,6 +43,22 @@ public:
     // packets small then, since nothing reads the pipe while a test blocks in a request.
     QStringList received(int settleMs = 200);
 
+    // One line of boxsim's journal (--journal FILE, or --journal - for standard output).
+    struct JournalEntry
+    {
+        qint64 ms = 0;       // since boxsim started
+        QString channel;     // "tcp", "udp" or "http"
+        QString api;         // SVP: "DVR_START"...; HTTP: the method
+        QList<quint32> args; // SVP: arg0..arg3
+        QString status;      // the status answered, or "none"
+        QByteArray payload;  // SVP: the request's text; HTTP: the Range header
+        QString path;        // HTTP: the path
+    };
+    // The entries of a journal file, or (with an empty path) those boxsim printed so far after
+    // waiting `settleMs` for late output.
+    QList<JournalEntry> journal(const QString &path = QString(), int settleMs = 200);
+    static QList<JournalEntry> parseJournal(const QStringList &lines);
+
 private:
     void drain();
 
@@ -52,4 +69,5 @@ private:
     quint16 m_svpPort = 0;
     quint16 m_discoveryPort = 0;
     quint16 m_keyPort = 0;
+    quint16 m_httpPort = 0;
 };

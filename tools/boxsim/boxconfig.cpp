@@ -30,7 +30,93 @@ bool readInt(const QString &text, int min, int max, int *out)
     return true;
 }
 
+struct ApiName
+{
+    quint16 code;
+    const char *name;
+    const char *shortName;
+};
+constexpr ApiName kApiNames[] = {
+    {0, "PING", "PING"},
+    {1, "DVR_LIST_PLAY", "LIST"},
+    {2, "DVR_START", "START"},
+    {3, "DVR_STOP", "STOP"},
+    {4, "PLAY_POS", "POS"},
+    {5, "DVR_DELETE", "DELETE"},
+    {18, "FILE_DOWNLOAD", "DOWNLOAD"},
+};
+
+// "API:N" pairs of a repeated option.
+bool readApiValues(const QStringList &values, qint64 max, QHash<quint16, qint64> *out, QString *bad)
+{
+    for (const QString &value : values) {
+        const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+        quint16 api = 0;
+        bool ok = false;
+        const qint64 n = colon > 0 ? value.mid(colon + 1).toLongLong(&ok) : 0;
+        if (colon <= 0 || !ok || n < 0 || n > max || !parseApiName(value.left(colon), &api)) {
+            *bad = value;
+            return false;
+        }
+        out->insert(api, n);
+    }
+    return true;
+}
+
+const char kDescription[] =
+    "A stand-in Norvale box: answers discovery, SVP requests, key commands and, with --storage,\n"
+    "serves a folder of recording folders (the local library's layout, as mkrecording writes\n"
+    "them): DVR_LIST_PLAY, DVR_START (a per-session HLS URL on its own HTTP server), PLAY_POS\n"
+    "(UDP and TCP), DVR_STOP and FILE_DOWNLOAD. Play ids count from 1 in the order of the\n"
+    "folder names; positions are kept in memory and reported in the next list.\n"
+    "\n"
+    "Once every socket is bound it prints one line:\n"
+    "  boxsim: ready ADDR svp=PORT discovery=ADDR:PORT id=ID key=PORT http=PORT\n"
+    "(key=0 with --no-keys, http=0 with --no-svp).\n"
+    "\n"
+    "HTTP: /s/SESSION/master.m3u8, video.m3u8, audioN.m3u8, the init segments and the media\n"
+    "files (Range: bytes=a-b, a- and -n; 206 with Content-Range, 416 past the end);\n"
+    "/poster/PLAYID is a recording's poster.png.\n"
+    "\n"
+    "Journal (--journal): one line per request received, fields separated by one space:\n"
+    "  MS tcp|udp API ARG0 ARG1 ARG2 ARG3 STATUS PAYLOAD\n"
+    "  MS http METHOD PATH RANGE STATUS\n"
+    "MS: milliseconds since the start; API: DVR_LIST_PLAY, DVR_START, DVR_STOP, PLAY_POS,\n"
+    "FILE_DOWNLOAD, PING, DVR_DELETE or the number; STATUS: the status answered, or \"none\"\n"
+    "when the request is not answered; PAYLOAD: the request's text with '%', spaces and\n"
+    "control bytes percent-encoded, \"-\" when empty; RANGE: the Range header the same way, or\n"
+    "\"-\". With --journal - the lines go to standard output as \"boxsim: journal LINE\".\n"
+    "\n"
+    "API names for --refuse, --delay and --silent: the names above, LIST, START, STOP, POS,\n"
+    "DOWNLOAD, or the number.";
+
 } // namespace
+
+bool parseApiName(const QString &text, quint16 *api)
+{
+    for (const ApiName &a : kApiNames) {
+        if (text.compare(QLatin1String(a.name), Qt::CaseInsensitive) == 0 ||
+            text.compare(QLatin1String(a.shortName), Qt::CaseInsensitive) == 0) {
+            *api = a.code;
+            return true;
+        }
+    }
+    bool ok = false;
+    const uint code = text.toUInt(&ok);
+    if (!ok || code > 65535)
+        return false;
+    *api = quint16(code);
+    return true;
+}
+
+QString apiName(quint16 api)
+{
+    for (const ApiName &a : kApiNames) {
+        if (a.code == api)
+            return QLatin1String(a.name);
+    }
+    return QString::number(api);
+}
 
 bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *error)
 {
@@ -61,8 +147,7 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
     };
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "A stand-in Norvale box: answers discovery, SVP requests and key commands."));
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
     const QCommandLineOption address(QStringLiteral("address"),
                                      QStringLiteral("Address SVP listens on (TCP and UDP)."),
@@ -139,11 +224,69 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
                        answerDelay, compress, tcpFault,     udpFault,    trace});
     parser.addOptions({keyPort, noKeys, keyFault, keyDelay});
 
+    const QCommandLineOption storage(
+        QStringLiteral("storage"),
+        QStringLiteral("Folder of recording folders the box serves (default: none)."),
+        QStringLiteral("dir"));
+    const QCommandLineOption httpPort(QStringLiteral("http-port"),
+                                      QStringLiteral("HTTP port for playback (0: any free one)."),
+                                      QStringLiteral("port"), QString::number(config->httpPort));
+    const QCommandLineOption instance(
+        QStringLiteral("instance"),
+        QStringLiteral("List instance sent in DVR_LIST_PLAY's arg1; DVR_START with another "
+                       "arg2 is refused with BAD_INSTANCE (17)."),
+        QStringLiteral("n"), QString::number(config->instance));
+    const QCommandLineOption listFile(
+        QStringLiteral("list-file"),
+        QStringLiteral("Send this file's bytes as the DVR_LIST_PLAY payload instead of the "
+                       "storage's list (play ids still name the storage's recordings)."),
+        QStringLiteral("file"));
+    const QCommandLineOption startUrl(
+        QStringLiteral("start-url"),
+        QStringLiteral("DVR_START answers {\"url\": URL} instead of the session's own URL; "
+                       "\"none\" answers {} (success without a url)."),
+        QStringLiteral("url"));
+    const QCommandLineOption masterFault(
+        QStringLiteral("master-fault"),
+        QStringLiteral("none, media (a media playlist at the master URL), error (500) or silent "
+                       "(never answered)."),
+        QStringLiteral("fault"), QStringLiteral("none"));
+    const QCommandLineOption chunkBytes(
+        QStringLiteral("chunk-bytes"),
+        QStringLiteral("Most file bytes per FILE_DOWNLOAD answer (0: as many as asked, up to "
+                       "16 MiB)."),
+        QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption wrongSize(
+        QStringLiteral("wrong-size"),
+        QStringLiteral("FILE_DOWNLOAD reports a size one byte too large for files of this name "
+                       "(e.g. video1.ts; * for every file)."),
+        QStringLiteral("name"));
+    const QCommandLineOption refuse(
+        QStringLiteral("refuse"),
+        QStringLiteral("Answer API with STATUS and nothing else (repeatable), e.g. "
+                       "DVR_START:16."),
+        QStringLiteral("api:status"));
+    const QCommandLineOption delay(
+        QStringLiteral("delay"),
+        QStringLiteral("Answer API MS milliseconds late (repeatable), e.g. FILE_DOWNLOAD:500."),
+        QStringLiteral("api:ms"));
+    const QCommandLineOption silent(
+        QStringLiteral("silent"),
+        QStringLiteral("Never answer API (repeatable); over TCP the connection stays open."),
+        QStringLiteral("api"));
+    const QCommandLineOption journal(
+        QStringLiteral("journal"),
+        QStringLiteral("Append one line per request received to FILE (- for standard output)."),
+        QStringLiteral("file"));
+    parser.addOptions({storage, httpPort, instance, listFile, startUrl, masterFault, chunkBytes,
+                       wrongSize, refuse, delay, silent, journal});
+
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return false;
     }
     if (parser.isSet(QStringLiteral("help"))) {
+        config->help = true;
         *error = parser.helpText();
         return false;
     }
@@ -209,6 +352,62 @@ bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *er
         return false;
     }
     c.trace = parser.isSet(trace);
+
+    c.storage = parser.value(storage);
+    if (!readInt(parser.value(httpPort), 0, 65535, &port)) {
+        *error = QStringLiteral("bad --http-port");
+        return false;
+    }
+    c.httpPort = quint16(port);
+    bool ok = false;
+    c.instance = parser.value(instance).toUInt(&ok);
+    if (!ok) {
+        *error = QStringLiteral("bad --instance");
+        return false;
+    }
+    c.listFile = parser.value(listFile);
+    c.startUrl = parser.value(startUrl);
+    const QList<QPair<QString, BoxConfig::MasterFault>> masterFaults{
+        {QStringLiteral("none"), BoxConfig::MasterFault::None},
+        {QStringLiteral("media"), BoxConfig::MasterFault::Media},
+        {QStringLiteral("error"), BoxConfig::MasterFault::Error},
+        {QStringLiteral("silent"), BoxConfig::MasterFault::Silent},
+    };
+    if (!pickEnum(parser.value(masterFault), masterFaults, &c.masterFault)) {
+        *error = QStringLiteral("unknown --master-fault: %1").arg(parser.value(masterFault));
+        return false;
+    }
+    c.chunkBytes = parser.value(chunkBytes).toLongLong(&ok);
+    if (!ok || c.chunkBytes < 0) {
+        *error = QStringLiteral("bad --chunk-bytes");
+        return false;
+    }
+    c.wrongSizeFile = parser.value(wrongSize);
+    QHash<quint16, qint64> values;
+    QString bad;
+    if (!readApiValues(parser.values(refuse), 0xFFFFFFFFll, &values, &bad)) {
+        *error = QStringLiteral("bad --refuse: %1").arg(bad);
+        return false;
+    }
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        c.refuse.insert(it.key(), quint32(it.value()));
+    values.clear();
+    if (!readApiValues(parser.values(delay), 600000, &values, &bad)) {
+        *error = QStringLiteral("bad --delay: %1").arg(bad);
+        return false;
+    }
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        c.delayMs.insert(it.key(), int(it.value()));
+    const QStringList silentApis = parser.values(silent);
+    for (const QString &apiText : silentApis) {
+        quint16 api = 0;
+        if (!parseApiName(apiText, &api)) {
+            *error = QStringLiteral("bad --silent: %1").arg(apiText);
+            return false;
+        }
+        c.silent.insert(api);
+    }
+    c.journal = parser.value(journal);
     *config = c;
     return true;
 }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -66,10 +68,38 @@ struct BoxConfig
     KeyFault keyFault = KeyFault::None;
     int keyDelayMs = 2500;
 
+    // What the HTTP side serves at a session's master playlist URL.
+    enum class MasterFault {
+        None,
+        Media,  // the video media playlist instead of a master playlist
+        Error,  // 500 with an empty body
+        Silent, // accept the request, never answer
+    };
+
+    // The recording storage and the HTTP side of playback.
+    QString storage;      // folder of recording folders; empty: no recordings
+    quint16 httpPort = 0; // 0: any free one
+    quint32 instance = 7; // the list instance, in DVR_LIST_PLAY's arg1
+    QString listFile;     // when set, its bytes are the list payload
+    QString startUrl;     // when set, DVR_START answers with this "url"; "none": no url
+    MasterFault masterFault = MasterFault::None;
+    qint64 chunkBytes = 0; // most file bytes per FILE_DOWNLOAD answer; 0: as asked
+    QString wrongSizeFile; // file name (or "*") whose reported size is one byte too large
+
+    // Per API code: answer with this status instead of handling the request.
+    QHash<quint16, quint32> refuse;
+    // Per API code: answer this many milliseconds late.
+    QHash<quint16, int> delayMs;
+    // API codes that are never answered (TCP: the connection stays open).
+    QSet<quint16> silent;
+
+    QString journal; // file that gets one line per request; "-": standard output
+
     bool compress = false;
     TcpFault tcpFault = TcpFault::None;
     UdpFault udpFault = UdpFault::None;
     bool trace = false;
+    bool help = false; // --help: the text is in the parser's error
 
     QString effectiveDiscoveryAddress() const
     {
@@ -77,6 +107,11 @@ struct BoxConfig
     }
     QByteArray effectiveIp() const { return ip.isEmpty() ? address.toLatin1() : ip; }
 };
+
+// "DVR_START", "START" or "2" to the API code; false when unknown.
+bool parseApiName(const QString &text, quint16 *api);
+// The journal's name of an API code ("DVR_START"), or its number.
+QString apiName(quint16 api);
 
 // Parses the arguments (program name first). On failure returns false with a message.
 bool parseBoxConfig(const QStringList &arguments, BoxConfig *config, QString *error);

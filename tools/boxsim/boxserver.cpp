@@ -106,6 +106,12 @@ void BoxServer::setHandler(quint16 api, BoxHandler handler)
 
 BoxReply BoxServer::dispatch(const BoxRequest &request) const
 {
+    if (const auto refused = m_config.refuse.constFind(request.header.api);
+        refused != m_config.refuse.constEnd()) {
+        BoxReply reply;
+        reply.status = refused.value();
+        return reply;
+    }
     const auto it = m_handlers.constFind(request.header.api);
     if (it == m_handlers.constEnd()) {
         BoxReply reply;
@@ -255,7 +261,24 @@ void BoxServer::onTcpReadyRead(QTcpSocket *socket)
         svpDecodePayload(received.mid(SVP_HEADER_SIZE), 0, request.header.payloadLength);
 
     const BoxReply reply = dispatch(request);
+    const quint16 api = request.header.api;
+    const bool answered =
+        !m_config.silent.contains(api) && m_config.tcpFault != BoxConfig::TcpFault::Silent;
+    emit requestReceived(request, reply.status, answered);
+    if (!answered)
+        return; // the connection stays open until the client gives up
     QByteArray response = responseBytes(request.header, reply);
+    const int delay = m_config.delayMs.value(api, 0);
+    if (delay > 0) {
+        QTimer::singleShot(delay, socket,
+                           [this, socket, response] { writeTcpResponse(socket, response); });
+        return;
+    }
+    writeTcpResponse(socket, response);
+}
+
+void BoxServer::writeTcpResponse(QTcpSocket *socket, QByteArray response)
+{
     switch (m_config.tcpFault) {
     case BoxConfig::TcpFault::Silent:
         return; // the connection stays open until the client gives up
@@ -312,6 +335,12 @@ void BoxServer::onSvpDatagrams()
         if (!SvpHeader::unpack(datagram.data().left(SVP_HEADER_SIZE), request.header))
             continue;
         const BoxReply reply = dispatch(request);
+        const quint16 api = request.header.api;
+        const bool answered =
+            !m_config.silent.contains(api) && m_config.udpFault != BoxConfig::UdpFault::Silent;
+        emit requestReceived(request, reply.status, answered);
+        if (!answered)
+            continue;
         SvpHeader head;
         head.deviceId = m_config.id;
         head.requestId = request.header.requestId;
@@ -332,7 +361,16 @@ void BoxServer::onSvpDatagrams()
         case BoxConfig::UdpFault::None:
             break;
         }
-        m_svpUdp->writeDatagram(answer, datagram.senderAddress(), quint16(datagram.senderPort()));
+        const QHostAddress to = datagram.senderAddress();
+        const quint16 port = quint16(datagram.senderPort());
+        const int delay = m_config.delayMs.value(api, 0);
+        if (delay > 0) {
+            QTimer::singleShot(delay, this, [this, answer, to, port] {
+                m_svpUdp->writeDatagram(answer, to, port);
+            });
+        } else {
+            m_svpUdp->writeDatagram(answer, to, port);
+        }
     }
 }
 

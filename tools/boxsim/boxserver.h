@@ -62,6 +62,9 @@ public:
 signals:
     // One line per received packet when tracing ("discover", "tcp" or "udp", then hex).
     void traced(const QString &line);
+    // Every SVP request received (TCP or UDP), with the status it is answered with; `answered`
+    // is false when the box stays silent.
+    void requestReceived(const BoxRequest &request, quint32 status, bool answered);
     // Every key command received, with the result byte of its answer (0: understood).
     void keyReceived(const QHostAddress &peer, quint8 sequence, const QByteArray &keys,
                      quint8 result);
@@ -70,6 +73,7 @@ private:
     void onNewConnection();
     void onTcpReadyRead(QTcpSocket *socket);
     void onSvpDatagrams();
+    void writeTcpResponse(QTcpSocket *socket, QByteArray response);
     void onDiscoveryDatagrams();
     void onKeyDatagrams();
     void sendKeyReply(const QByteArray &reply, const QHostAddress &to, quint16 port);
