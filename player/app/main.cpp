@@ -13,6 +13,10 @@
 #include "recordingstate.h"
 #include "remotecontrollauncher.h"
 #include "remotedevicemodel.h"
+#include "remotedownload.h"
+#include "remoteplayback.h"
+#include "remoterecordingsfiltermodel.h"
+#include "remoterecordingsmodel.h"
 #include "scenewiring.h"
 #include "selftest.h"
 #include "settings.h"
@@ -139,6 +143,17 @@ int main(int argc, char *argv[])
     QObject::connect(&discoveryService, &DiscoveryService::finished, &remoteDeviceModel,
                      &RemoteDeviceModel::setDevices);
 
+    RemoteRecordingsModel remoteRecordingsModel(&deviceIdentity);
+
+    RemoteRecordingsFilterModel remoteRecordingsFilter;
+    connectToSettings(settings, remoteRecordingsFilter, remoteRecordingsModel);
+
+    RemotePlayback remotePlayback(&player, &deviceIdentity);
+    connectToRecordings(remotePlayback, remoteRecordingsModel);
+
+    RemoteDownload remoteDownload(&deviceIdentity, &settings);
+    connectToLibrary(remoteDownload, libraryModel);
+
     // The scene.
     qml_register_types_Norplay();
     auto *view = new QQuickWidget;
@@ -147,14 +162,19 @@ int main(int argc, char *argv[])
     publishSceneObjects(view->engine()->rootContext(),
                         {&player, &settings, &mainWindow, &libraryModel, &libraryFilter,
                          &playlistGenerator, &recordingState, &discoveryService, &remoteDeviceModel,
-                         &deviceIdentity});
+                         &deviceIdentity, &remoteRecordingsModel, &remoteRecordingsFilter,
+                         &remotePlayback, &remoteDownload});
     view->setSource(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
 
     mainWindow.setCentralWidget(view);
 
     RemoteControlLauncher remoteControl(RemoteControlLauncher::defaultProgramPath());
+    // Norremote is started for the box whose recordings were loaded last, if any.
     mainWindow.buildMenus(&settings, &player, remoteControl.isAvailable(),
-                          [&remoteControl] { remoteControl.launch(QString()); });
+                          [&remoteControl, &remoteRecordingsModel] {
+                              remoteControl.launch(remoteRecordingsModel.host());
+                          });
+    enableWhileSessionActive(*mainWindow.disconnectAction(), remotePlayback);
 
     mainWindow.resize(1100, 619 + mainWindow.menuBar()->sizeHint().height());
     mainWindow.show();
