@@ -20,6 +20,13 @@ Item {
     property bool fullScreen: mainWindow?.fullScreen ?? false
     property bool watching: String(bridge?.currentMedia ?? "") !== ""
 
+    // The network side: the device list, the picked box's recordings, and whether the loaded
+    // media is a network recording.
+    property bool devicesVisible: false
+    property bool remoteLibVisible: false
+    property string remoteLibLabel: ""
+    property bool playingRemote: remotePlayback?.active ?? false
+
     readonly property int idleHideMs: 2500
 
     // Shows the bar; while playing without the settings panel, it hides again after a quiet spell.
@@ -31,13 +38,15 @@ Item {
             idleTimer.stop()
     }
 
-    // Library layers: the local library here; the network views add theirs.
+    // Library layers: the local library and the two network views.
     function anyLibraryLayerVisible() {
-        return libraryVisible
+        return libraryVisible || remoteLibVisible || devicesVisible
     }
 
     function hideLibraryLayers() {
         libraryVisible = false
+        remoteLibVisible = false
+        devicesVisible = false
     }
 
     // The one way to the details popup: library rows, network rows and the bar's info button.
@@ -64,7 +73,8 @@ Item {
     Binding {
         target: mainWindow
         property: "blankCursor"
-        value: root.fullScreen && root.watching && !root.libraryVisible && !root.barVisible
+        // Over any library layer the pointer stays, the network views' included.
+        value: root.fullScreen && root.watching && !root.anyLibraryLayerVisible() && !root.barVisible
     }
 
     Connections {
@@ -98,16 +108,28 @@ Item {
             if (root.anyLibraryLayerVisible()) {
                 root.hideLibraryLayers()
             } else {
-                root.libraryVisible = true
+                // Back to the list a network recording came from, else the local library.
+                if (root.playingRemote)
+                    root.remoteLibVisible = true
+                else
+                    root.libraryVisible = true
                 root.settingsOpen = false
             }
         }
 
         function onLocalLibraryRequested() {
-            // (network layers are hidden here once they exist)
+            root.devicesVisible = false
+            root.remoteLibVisible = false
             if (root.watching)
                 root.libraryVisible = true
             root.settingsOpen = false
+        }
+
+        // The first opening sweeps; later ones keep the boxes found before.
+        function onDevicesRequested() {
+            root.devicesVisible = true
+            if (remoteDeviceModel.count === 0 && !discoveryService.scanning)
+                discoveryService.refresh()
         }
 
         function onHelpRequested() {
@@ -184,7 +206,12 @@ Item {
             NumberAnimation { duration: 200 }
         }
 
-        onInfoRequested: root.showDetails(libraryModel.recordingForUrl(bridge.currentMedia))
+        onInfoRequested: {
+            if (root.playingRemote)
+                root.showDetails(remoteRecordingsModel.recordingForPlayId(remotePlayback.activePlayId))
+            else
+                root.showDetails(libraryModel.recordingForUrl(bridge.currentMedia))
+        }
     }
 
     // Layer 4: settings panel.
@@ -195,7 +222,33 @@ Item {
         open: root.settingsOpen
     }
 
-    // Layers 4.5 and 4.6: the device list and the network library go here.
+    // Layer 4.5: the boxes on the network.
+    DeviceListView {
+        id: deviceListLayer
+        objectName: "deviceListLayer"
+        anchors.fill: parent
+        visible: root.devicesVisible
+
+        onCloseRequested: root.devicesVisible = false
+        // The device list stays underneath: the recordings' Back returns to it.
+        onDeviceActivated: (ip, deviceId, label) => {
+            remoteRecordingsModel.load(ip)
+            root.remoteLibLabel = label
+            root.remoteLibVisible = true
+        }
+    }
+
+    // Layer 4.6: the picked box's recordings.
+    RemoteLibraryView {
+        id: remoteLibraryLayer
+        objectName: "remoteLibraryLayer"
+        anchors.fill: parent
+        visible: root.remoteLibVisible
+        deviceLabel: root.remoteLibLabel
+
+        onCloseRequested: root.remoteLibVisible = false
+        onDetailsRequested: metadata => root.showDetails(metadata)
+    }
 
     // Layer 5: modal popups.
     DetailsPopup {
@@ -260,6 +313,35 @@ Item {
             bridge.openAt(url, startSeconds)
             root.firstFrameSeen = false
             root.libraryVisible = false
+        }
+    }
+
+    Connections {
+        target: remotePlayback
+
+        function onResumeRequested(name, title, savedSeconds) {
+            resumePopup.recordingName = name ? name : ""
+            resumePopup.recordingTitle = title ? title : ""
+            resumePopup.savedSeconds = savedSeconds
+            resumePopup.actionTaken = false
+            resumePopup.resumeTarget = remotePlayback
+            resumePopup.open()
+        }
+
+        // Whatever played before, local or remote, sees its media end first.
+        function onPlayReady(url, startSeconds) {
+            bridge.stop()
+            bridge.openAt(url, startSeconds)
+            root.firstFrameSeen = false
+            root.libraryVisible = false
+            root.remoteLibVisible = false
+            root.devicesVisible = false
+        }
+
+        // Cleared first, so the same message twice in a row shows for its full time again.
+        function onError(message) {
+            remoteLibraryLayer.playError = ""
+            remoteLibraryLayer.playError = message
         }
     }
 }

@@ -53,6 +53,14 @@ function details(row) {
     return out
 }
 
+// The detail fields of a box's row: a recording on a box has no local folder, so the popup
+// shows no location for it.
+function remoteDetails(row) {
+    const out = details(row)
+    delete out.path
+    return out
+}
+
 // Fills the details popup from a metadata map; missing keys give empty texts, no date and no
 // poster.
 function fillDetails(popup, meta) {

@@ -1,15 +1,20 @@
 // SPDX-FileCopyrightText: 2026 The Norvale player developers
 // SPDX-License-Identifier: MIT
 
-// Small stand-ins and fixtures for the scene tests: the player and the main window as plain
-// property bags that record what the scene asks of them, and recording folders on disk for the
-// real library models.
+// Small stand-ins and fixtures for the scene tests: the player, the main window, discovery and
+// the network objects as plain property bags that record what the scene asks of them, and
+// recording folders on disk for the real library models.
 #pragma once
 
+#include "imgr.h"
+
+#include <QAbstractListModel>
+#include <QList>
 #include <QObject>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QVariantList>
+#include <QVariantMap>
 
 // Takes the place of the player (context property "bridge"). Every property is writable so a
 // test can put the scene into any playback state; operations only record their arguments.
@@ -128,6 +133,174 @@ private:
     bool m_modalOpen = false;
     bool m_textInputFocused = false;
     bool m_blankCursor = false;
+};
+
+// Takes the place of the discovery service (context property "discoveryService"): the scene's
+// tests never sweep the machine's networks. refresh() only starts a "sweep" that finish() ends
+// with the boxes a test names.
+class DiscoveryStandIn : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool scanning MEMBER m_scanning NOTIFY scanningChanged)
+    Q_PROPERTY(int refreshCount MEMBER m_refreshCount NOTIFY callsChanged)
+
+public:
+    using QObject::QObject;
+
+    Q_INVOKABLE void refresh();
+    // Ends the sweep as the real service does: finished with the boxes, then scanningChanged.
+    // Each box is a map with "name", "ip", "id" (texts), "tuners" (int) and "library" (bool).
+    Q_INVOKABLE void finish(const QVariantList &boxes);
+    Q_INVOKABLE void reset();
+
+signals:
+    void scanningChanged();
+    void finished(QList<imgr::ImgrMsg> devices);
+    void callsChanged();
+
+private:
+    bool m_scanning = false;
+    int m_refreshCount = 0;
+};
+
+// Takes the place of a box's recording list. Rows come from setRows() (maps with the role names
+// as keys; missing keys give the role's empty value); a load only records its host and turns
+// `loading` on until finishLoad() ends it as the real model does.
+class RemoteRecordingsStandIn : public QAbstractListModel
+{
+    Q_OBJECT
+    Q_PROPERTY(int count READ count NOTIFY countChanged)
+    Q_PROPERTY(bool loading MEMBER m_loading NOTIFY loadingChanged)
+    Q_PROPERTY(QString host MEMBER m_host NOTIFY hostChanged)
+    Q_PROPERTY(int instance MEMBER m_instance NOTIFY instanceChanged)
+
+    Q_PROPERTY(int loadCount MEMBER m_loadCount NOTIFY callsChanged)
+    Q_PROPERTY(QString lastLoadHost MEMBER m_lastLoadHost NOTIFY callsChanged)
+
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    // The real model's roles, ids 257 to 271 in this order.
+    static QList<QByteArray> roleList();
+
+    int count() const { return int(m_rows.size()); }
+
+    Q_INVOKABLE void load(const QString &host, int listType = 1);
+    Q_INVOKABLE QVariantMap recordingAt(int row) const;
+    Q_INVOKABLE QVariantMap recordingForPlayId(uint playId) const;
+
+    // Test control: the rows at once (a reset), and the end of a running load.
+    Q_INVOKABLE void setRows(const QVariantList &rows);
+    Q_INVOKABLE void finishLoad(bool ok, const QString &error, const QVariantList &rows);
+    Q_INVOKABLE void reset();
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+signals:
+    void countChanged();
+    void loadingChanged();
+    void hostChanged();
+    void instanceChanged();
+    void loadFinished(bool ok, const QString &error);
+    void callsChanged();
+
+public slots:
+    void updatePosition(uint playId, int pos);
+
+private:
+    QList<QVariantMap> m_rows;
+    bool m_loading = false;
+    QString m_host;
+    int m_instance = 0;
+    int m_loadCount = 0;
+    QString m_lastLoadHost;
+};
+
+// Takes the place of the network playback session: play() and the resume answers are recorded,
+// the state is writable and the signals are the real ones.
+class RemotePlaybackStandIn : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool active MEMBER m_active NOTIFY activeChanged)
+    Q_PROPERTY(uint activePlayId MEMBER m_activePlayId NOTIFY activeChanged)
+
+    Q_PROPERTY(int playCount MEMBER m_playCount NOTIFY callsChanged)
+    // host, playId, instance, savedPos, name and title of the last play().
+    Q_PROPERTY(QVariantMap lastPlay MEMBER m_lastPlay NOTIFY callsChanged)
+    Q_PROPERTY(int confirms MEMBER m_confirms NOTIFY callsChanged)
+    Q_PROPERTY(int startOvers MEMBER m_startOvers NOTIFY callsChanged)
+    Q_PROPERTY(int cancels MEMBER m_cancels NOTIFY callsChanged)
+
+public:
+    using QObject::QObject;
+
+    Q_INVOKABLE void play(const QString &host, uint playId, uint instance, int savedPos,
+                          const QString &name, const QString &title);
+    Q_INVOKABLE void confirmResume();
+    Q_INVOKABLE void startOver();
+    Q_INVOKABLE void cancelResume();
+    Q_INVOKABLE void reset();
+
+signals:
+    void resumeRequested(const QString &name, const QString &title, int savedSeconds);
+    void playReady(const QUrl &url, int startSeconds);
+    void error(const QString &message);
+    void activeChanged();
+    void positionPersisted(uint playId, int pos);
+    void callsChanged();
+
+private:
+    bool m_active = false;
+    uint m_activePlayId = 0;
+    int m_playCount = 0;
+    QVariantMap m_lastPlay;
+    int m_confirms = 0;
+    int m_startOvers = 0;
+    int m_cancels = 0;
+};
+
+// Takes the place of the download into the library: download() and cancel() are recorded, the
+// state is writable and the signals are the real ones.
+class RemoteDownloadStandIn : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool active MEMBER m_active NOTIFY activeChanged)
+    Q_PROPERTY(QString activeBasename MEMBER m_activeBasename NOTIFY activeChanged)
+    Q_PROPERTY(int progress MEMBER m_progress NOTIFY progressChanged)
+    Q_PROPERTY(QString statusText MEMBER m_statusText NOTIFY statusTextChanged)
+
+    Q_PROPERTY(int downloadCount MEMBER m_downloadCount NOTIFY callsChanged)
+    // host, basename, numBytes and name of the last download().
+    Q_PROPERTY(QVariantMap lastDownload MEMBER m_lastDownload NOTIFY callsChanged)
+    Q_PROPERTY(int cancelCount MEMBER m_cancelCount NOTIFY callsChanged)
+
+public:
+    using QObject::QObject;
+
+    Q_INVOKABLE void download(const QString &host, const QString &basename, qlonglong numBytes,
+                              const QString &name);
+    Q_INVOKABLE void cancel();
+    Q_INVOKABLE void reset();
+
+signals:
+    void activeChanged();
+    void progressChanged();
+    void statusTextChanged();
+    void downloaded(const QString &path);
+    void finishedOk(const QString &name);
+    void error(const QString &message);
+    void callsChanged();
+
+private:
+    bool m_active = false;
+    QString m_activeBasename;
+    int m_progress = 0;
+    QString m_statusText;
+    int m_downloadCount = 0;
+    QVariantMap m_lastDownload;
+    int m_cancelCount = 0;
 };
 
 // Library roots on disk for the real LibraryModel (context property "fixtures"):

@@ -1,13 +1,18 @@
 // SPDX-FileCopyrightText: 2026 The Norvale player developers
 // SPDX-License-Identifier: MIT
 
-// The scene tests run against stand-ins of the player and the main window (standins.h). Every
+// The scene tests run against stand-ins of the player, the main window, discovery and the
+// network objects (standins.h). Every
 // member the scene can reach on the real class (properties with their types, writability and
 // notify signals; signals; public invokables and slots) must be on its stand-in with the same
 // signature, so a renamed or retyped member of the real class fails here instead of leaving the
 // scene tests green against an interface the program no longer has. Stand-ins may have more:
 // writable properties and test-control members.
+#include "discoveryservice.h"
 #include "mainwindow.h"
+#include "remotedownload.h"
+#include "remoteplayback.h"
+#include "remoterecordingsmodel.h"
 #include "standins.h"
 #include "vlcplayer.h"
 
@@ -29,6 +34,12 @@ struct Pair
 const Pair kPairs[] = {
     {"player", &VlcPlayer::staticMetaObject, &PlayerStandIn::staticMetaObject},
     {"main window", &MainWindow::staticMetaObject, &MainWindowStandIn::staticMetaObject},
+    {"discovery", &DiscoveryService::staticMetaObject, &DiscoveryStandIn::staticMetaObject},
+    {"recording list", &RemoteRecordingsModel::staticMetaObject,
+     &RemoteRecordingsStandIn::staticMetaObject},
+    {"network playback", &RemotePlayback::staticMetaObject,
+     &RemotePlaybackStandIn::staticMetaObject},
+    {"download", &RemoteDownload::staticMetaObject, &RemoteDownloadStandIn::staticMetaObject},
 };
 
 enum class Kind { Property, Method };
@@ -96,6 +107,7 @@ class TestStandInApi : public QObject
 private slots:
     void standInHasTheRealApi_data();
     void standInHasTheRealApi();
+    void recordingListHasTheRealRoles();
 };
 
 void TestStandInApi::standInHasTheRealApi_data()
@@ -141,6 +153,15 @@ void TestStandInApi::standInHasTheRealApi()
                                 : methodProblem(real.method(index), standIn);
     QVERIFY2(problem.isEmpty(),
              qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(standIn.className()), problem)));
+}
+
+// The list's delegates bind to the role names: the stand-in serves the same names under the same
+// ids.
+void TestStandInApi::recordingListHasTheRealRoles()
+{
+    const RemoteRecordingsModel real(nullptr);
+    const RemoteRecordingsStandIn standIn;
+    QCOMPARE(standIn.roleNames(), real.roleNames());
 }
 
 QTEST_GUILESS_MAIN(TestStandInApi)
