@@ -14,6 +14,11 @@ function(norvale_warnings target)
     else()
         set(flags -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align
             -Woverloaded-virtual)
+        # Qt's logging macros (qCWarning(category) << ...) leave a variadic argument empty, which
+        # clang's pedantic mode reports and GCC's does not.
+        if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+            list(APPEND flags -Wno-gnu-zero-variadic-macro-arguments)
+        endif()
         if(NORVALE_WERROR)
             list(APPEND flags -Werror)
         endif()

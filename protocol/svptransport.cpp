@@ -33,6 +33,58 @@ QByteArray readExactly(QTcpSocket &socket, qint64 count, const QDeadlineTimer &d
 
 } // namespace
 
+QString svpResponseLengthError(const SvpHeader &header)
+{
+    if (header.wireLength == 0)
+        return {};
+    if (header.wireLength > SVP_MAX_PAYLOAD_BYTES)
+        return QStringLiteral("response payload too large: %1 bytes announced, limit %2")
+            .arg(header.wireLength)
+            .arg(SVP_MAX_PAYLOAD_BYTES);
+    if ((header.flags & SVP_FLAG_COMPRESSED) && header.payloadLength > SVP_MAX_PAYLOAD_BYTES)
+        return QStringLiteral("compressed response payload too large: %1 bytes announced, limit %2")
+            .arg(header.payloadLength)
+            .arg(SVP_MAX_PAYLOAD_BYTES);
+    return {};
+}
+
+void svpFinishResponse(SvpResponse &response, const QByteArray &wire)
+{
+    SvpInflateStatus status = SvpInflateStatus::Ok;
+    response.payload = svpDecodePayload(wire, response.flags, response.payloadLength, &status);
+    if (status == SvpInflateStatus::TooLarge) {
+        response.payload.clear();
+        response.error =
+            QStringLiteral("compressed response payload inflates past the limit of %1 bytes")
+                .arg(SVP_MAX_PAYLOAD_BYTES);
+    }
+}
+
+SvpResponse svpParseResponse(const QByteArray &stream)
+{
+    SvpResponse result;
+    if (stream.size() < SVP_HEADER_SIZE) {
+        result.error = QStringLiteral("no response header (timeout/closed)");
+        return result;
+    }
+    if (!SvpHeader::unpack(stream.first(SVP_HEADER_SIZE), result)) {
+        result.error = QStringLiteral("bad response header (magic/size)");
+        return result;
+    }
+    if (result.wireLength == 0)
+        return result;
+    result.error = svpResponseLengthError(result);
+    if (!result.error.isEmpty())
+        return result;
+    const QByteArray rest = stream.sliced(SVP_HEADER_SIZE);
+    if (rest.size() < qint64(result.wireLength)) {
+        result.error = QStringLiteral("truncated response payload");
+        return result;
+    }
+    svpFinishResponse(result, rest.first(qsizetype(result.wireLength)));
+    return result;
+}
+
 SvpResponse svpRequestTcp(const QString &host, quint16 port, SvpHeader header,
                           const QByteArray &payload, int timeoutMs)
 {
@@ -82,35 +134,17 @@ SvpResponse svpRequestTcp(const QString &host, quint16 port, SvpHeader header,
 
     if (result.wireLength != 0) {
         // A box cannot make us reserve, or inflate into, more than the limit.
-        if (result.wireLength > SVP_MAX_PAYLOAD_BYTES) {
-            result.error =
-                QStringLiteral("response payload too large: %1 bytes announced, limit %2")
-                    .arg(result.wireLength)
-                    .arg(SVP_MAX_PAYLOAD_BYTES);
+        result.error = svpResponseLengthError(result);
+        if (!result.error.isEmpty())
             return result;
-        }
-        const bool compressed = result.flags & SVP_FLAG_COMPRESSED;
-        if (compressed && result.payloadLength > SVP_MAX_PAYLOAD_BYTES) {
-            result.error =
-                QStringLiteral(
-                    "compressed response payload too large: %1 bytes announced, limit %2")
-                    .arg(result.payloadLength)
-                    .arg(SVP_MAX_PAYLOAD_BYTES);
-            return result;
-        }
         const QByteArray wire = readExactly(socket, result.wireLength, deadline);
         if (wire.size() < qint64(result.wireLength)) {
             result.error = QStringLiteral("truncated response payload");
             return result;
         }
-        SvpInflateStatus status = SvpInflateStatus::Ok;
-        result.payload = svpDecodePayload(wire, result.flags, result.payloadLength, &status);
-        if (status == SvpInflateStatus::TooLarge) {
-            result.error = QStringLiteral("compressed response payload inflates past the limit of "
-                                          "%1 bytes")
-                               .arg(SVP_MAX_PAYLOAD_BYTES);
+        svpFinishResponse(result, wire);
+        if (!result.error.isEmpty())
             return result;
-        }
     }
 
     socket.close();
