@@ -144,9 +144,7 @@ LibraryModel::ReadResult LibraryModel::readRecording(const QString &folder, Loca
     QByteArray infoBytes;
     QByteArray stateBytes;
     {
-        recfolder::ScopedConnection conn(QStringLiteral("libscan-"), db,
-                                         recfolder::ScopedConnection::Access::ReadOnly,
-                                         busyTimeoutMs);
+        recfolder::ReadConnection conn(QStringLiteral("libscan-"), db, busyTimeoutMs);
         if (!conn.open()) {
             qCWarning(lcLibrary) << "LibraryModel: cannot open" << db << ":" << conn.errorText();
         } else {

@@ -237,8 +237,7 @@ QString generateAll(const QString &dir)
         if (const QString link = recfolder::linkedCompanionFile(dbPath); !link.isEmpty())
             fail(QStringLiteral("open %1: its companion file %2 is a symbolic link")
                      .arg(dbPath, link));
-        recfolder::ScopedConnection conn(QStringLiteral("playlistgen-"), dbPath,
-                                         recfolder::ScopedConnection::Access::ReadOnly, ReadBusyMs);
+        recfolder::ReadConnection conn(QStringLiteral("playlistgen-"), dbPath, ReadBusyMs);
         if (!conn.open())
             fail(QStringLiteral("open %1: %2").arg(dbPath, conn.errorText()));
         QSqlDatabase &db = conn.database();

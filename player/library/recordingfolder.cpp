@@ -2,13 +2,17 @@
 // SPDX-License-Identifier: MIT
 
 #include "recordingfolder.h"
+#include "librarylog.h"
 
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <QRegularExpression>
 #include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QUuid>
 #include <QtEndian>
@@ -199,6 +203,61 @@ bool ScopedConnection::open()
 QString ScopedConnection::errorText() const
 {
     return m_db.lastError().text();
+}
+
+ReadConnection::ReadConnection(const QString &prefix, const QString &dbPath, int busyTimeoutMs)
+    : m_prefix(prefix)
+    , m_dbPath(dbPath)
+    , m_busyTimeoutMs(busyTimeoutMs)
+    , m_connection(std::make_unique<ScopedConnection>(
+          prefix, dbPath, ScopedConnection::Access::ReadOnly, busyTimeoutMs))
+{}
+
+ReadConnection::~ReadConnection() = default;
+
+bool ReadConnection::open()
+{
+    if (!m_connection->open())
+        return false;
+    // Only a journal that is there and not empty can be hot; then the first read tells.
+    if (QFileInfo(m_dbPath + QStringLiteral("-journal")).size() <= 0)
+        return true;
+    {
+        QSqlQuery probe(m_connection->database());
+        if (probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) ||
+            !isHotJournalError(probe.lastError()))
+            return true;
+    }
+    qCInfo(lcLibrary) << "ReadConnection: an interrupted write left a hot journal beside"
+                      << m_dbPath << "— reading a rolled-back copy";
+    m_connection.reset();
+    m_copy = std::make_unique<QTemporaryDir>();
+    const QString copy = m_copy->filePath(MetadataFileName);
+    if (!m_copy->isValid() || !QFile::copy(m_dbPath, copy) ||
+        !QFile::copy(m_dbPath + QStringLiteral("-journal"), copy + QStringLiteral("-journal"))) {
+        m_error = QStringLiteral("the database has an interrupted write that could not be "
+                                 "rolled back in a copy");
+        m_connection = std::make_unique<ScopedConnection>(
+            m_prefix, m_dbPath, ScopedConnection::Access::ReadOnly, m_busyTimeoutMs);
+        return false;
+    }
+    m_connection = std::make_unique<ScopedConnection>(
+        m_prefix, copy, ScopedConnection::Access::ReadWrite, m_busyTimeoutMs);
+    return m_connection->open();
+}
+
+QString ReadConnection::errorText() const
+{
+    return m_error.isEmpty() ? m_connection->errorText() : m_error;
+}
+
+bool isHotJournalError(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    // SQLITE_READONLY_ROLLBACK; a driver without extended codes gives SQLITE_READONLY (8), which a
+    // read-only connection that only reads meets for no other reason.
+    return ok && (code == (8 | (3 << 8)) || code == 8);
 }
 
 bool isBusyError(const QSqlError &error)

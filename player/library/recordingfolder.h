@@ -15,6 +15,10 @@
 #include <QSqlError>
 #include <QString>
 
+#include <memory>
+
+class QTemporaryDir;
+
 namespace recfolder {
 
 inline const QString MetadataFileName = QStringLiteral("sv_metadata.db");
@@ -92,6 +96,42 @@ private:
     QString m_name;
     QSqlDatabase m_db;
 };
+
+// A reader's connection to a recording's database. A writer that was killed or crashed inside a
+// transaction leaves a hot journal beside the file: SQLite must roll it back before anyone may
+// read, which a read-only connection is not allowed to do, so every read would fail ("attempt to
+// write a readonly database") and the recording would drop out of the library with its position.
+// Then the file and its journal are copied into a private folder and read there, where SQLite
+// rolls the copy back: the reader sees the last committed content, and the recording folder
+// stays untouched until the next writer rolls it back for real. Without a hot journal this is a
+// plain read-only ScopedConnection.
+class ReadConnection
+{
+public:
+    ReadConnection(const QString &prefix, const QString &dbPath, int busyTimeoutMs);
+    ~ReadConnection();
+
+    ReadConnection(const ReadConnection &) = delete;
+    ReadConnection &operator=(const ReadConnection &) = delete;
+
+    bool open();
+    QSqlDatabase &database() { return m_connection->database(); }
+    QString errorText() const;
+    // True when the reads go to a rolled-back copy.
+    bool readsCopy() const { return bool(m_copy); }
+
+private:
+    QString m_prefix;
+    QString m_dbPath;
+    int m_busyTimeoutMs;
+    std::unique_ptr<QTemporaryDir> m_copy;
+    std::unique_ptr<ScopedConnection> m_connection;
+    QString m_error;
+};
+
+// Whether an error of the QSQLITE driver means that a read-only connection met a hot journal
+// (SQLite's SQLITE_READONLY_ROLLBACK).
+bool isHotJournalError(const QSqlError &error);
 
 // Whether an error of the QSQLITE driver means that another connection held a lock (SQLite's
 // SQLITE_BUSY or SQLITE_LOCKED, extended codes included).

@@ -177,8 +177,7 @@ int RecordingState::doRead(const QString &dbPath)
     }
     QByteArray bytes;
     {
-        recfolder::ScopedConnection conn(QStringLiteral("recstate-r-"), dbPath,
-                                         recfolder::ScopedConnection::Access::ReadOnly, ReadBusyMs);
+        recfolder::ReadConnection conn(QStringLiteral("recstate-r-"), dbPath, ReadBusyMs);
         if (!conn.open()) {
             qCWarning(lcLibrary) << "RecordingState::doRead: cannot open" << dbPath << ":"
                                  << conn.errorText();

@@ -210,6 +210,54 @@ QString leaveWriteAheadLog(const QString &folder)
     return error;
 }
 
+QString leaveHotJournal(const QString &folder, const QString &sql)
+{
+    const QString db = folder + QStringLiteral("/sv_metadata.db");
+    const QString staging = folder + QStringLiteral("/staging.db");
+    QFile::remove(staging);
+    if (!QFile::copy(db, staging))
+        return QStringLiteral("copy %1").arg(db);
+    const QString conn =
+        QStringLiteral("fixture-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QString error;
+    {
+        QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
+        d.setDatabaseName(staging);
+        if (!d.open())
+            return d.lastError().text();
+        QSqlQuery q(d);
+        // A one-page cache spills the changes into the file before the commit, as a larger
+        // transaction or a busy machine does.
+        QStringList statements{QStringLiteral("PRAGMA cache_size=1"), QStringLiteral("BEGIN")};
+        statements += sql.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        statements += QStringLiteral("CREATE TABLE spill (x)");
+        for (int i = 0; i < 64; ++i)
+            statements += QStringLiteral("INSERT INTO spill VALUES (randomblob(2000))");
+        for (const QString &statement : std::as_const(statements)) {
+            if (!q.exec(statement)) {
+                error = statement + QStringLiteral(": ") + q.lastError().text();
+                break;
+            }
+        }
+        q.finish();
+        // Copied while the transaction is open, the pair is what a killed writer leaves behind.
+        if (error.isEmpty()) {
+            QFile::remove(db);
+            if (!QFile::copy(staging, db) ||
+                !QFile::copy(staging + QStringLiteral("-journal"), db + QStringLiteral("-journal")))
+                error = QStringLiteral("copy the journal");
+        }
+        d.rollback();
+        d.close();
+    }
+    QSqlDatabase::removeDatabase(conn);
+    for (const char *suffix : {"", "-journal"})
+        QFile::remove(staging + QLatin1String(suffix));
+    if (error.isEmpty() && QFileInfo(db + QStringLiteral("-journal")).size() == 0)
+        error = QStringLiteral("the journal is empty");
+    return error;
+}
+
 QString damageTable(const QString &dbPath, const QString &table)
 {
     const int page =

@@ -53,6 +53,11 @@ QString sqlScalar(const QString &dbPath, const QString &sql);
 // committed pages that the main file does not. Returns an error text or empty.
 QString leaveWriteAheadLog(const QString &folder);
 
+// Leaves folder/sv_metadata.db as a writer that was killed inside a transaction leaves it: the
+// changes of `sql` (statements separated by ';') partly in the file and a hot journal
+// sv_metadata.db-journal beside it that holds what was committed. Returns an error text or empty.
+QString leaveHotJournal(const QString &folder, const QString &sql);
+
 // Damages the root page of table in dbPath so that an integrity check fails while the other
 // tables still read. Returns an error text or empty.
 QString damageTable(const QString &dbPath, const QString &table);

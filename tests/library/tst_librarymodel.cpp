@@ -59,6 +59,7 @@ private slots:
     void skipsFoldersThatAreNotRecordings();
     void lockedDatabases();
     void scanLeavesWriteAheadLogAlone();
+    void scanReadsPastAnInterruptedWrite();
     void rootStates();
     void sortOrder();
     void setRootOnlyRescansOnChange();
@@ -358,6 +359,33 @@ void TestLibraryModel::scanLeavesWriteAheadLogAlone()
     QCOMPARE(rows.first().duration, 61);
     QCOMPARE(fixtures::readFile(db), main);
     QCOMPARE(fixtures::readFile(db + QStringLiteral("-wal")), log);
+}
+
+void TestLibraryModel::scanReadsPastAnInterruptedWrite()
+{
+    // A position write killed inside its transaction leaves a hot journal, which a read-only
+    // connection may not roll back: the recording stays listed with what was committed, and the
+    // files stay as they were.
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    QCOMPARE(addRecording(tmp.path(), QStringLiteral("a"), fixtures::infoJson(QStringLiteral("A")),
+                          QByteArray("{\"num_seconds\":61}")),
+             QString());
+    QCOMPARE(fixtures::leaveHotJournal(tmp.filePath(QStringLiteral("a")),
+                                       QStringLiteral("UPDATE state SET Json = "
+                                                      "'{\"num_seconds\":5}' WHERE ID = 1")),
+             QString());
+    const QString db = tmp.filePath(QStringLiteral("a/sv_metadata.db"));
+    const QByteArray main = fixtures::readFile(db);
+    const QByteArray journal = fixtures::readFile(db + QStringLiteral("-journal"));
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    const QList<LocalRecording> rows = LibraryModel::scanLibrary(QUrl::fromLocalFile(tmp.path()));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().name, QStringLiteral("A"));
+    QCOMPARE(rows.first().duration, 61);
+    QCOMPARE(fixtures::readFile(db), main);
+    QCOMPARE(fixtures::readFile(db + QStringLiteral("-journal")), journal);
+    QVERIFY(QSqlDatabase::connectionNames().isEmpty());
 }
 
 void TestLibraryModel::rootStates()

@@ -300,6 +300,7 @@ private slots:
     void neverWritesThroughLinks_data();
     void neverWritesThroughLinks();
     void leavesWriteAheadLogAlone();
+    void generatesPastAnInterruptedWrite();
     void rerunAfterFailure();
     void generatorObject();
 };
@@ -1139,6 +1140,23 @@ void TestPlaylistGenerator::leavesWriteAheadLogAlone()
     QVERIFY2(r.ok, qPrintable(r.error));
     QCOMPARE(fixtures::readFile(db), main);
     QCOMPARE(fixtures::readFile(db + QStringLiteral("-wal")), log);
+}
+
+void TestPlaylistGenerator::generatesPastAnInterruptedWrite()
+{
+    // A position write that was killed left a hot journal: generation reads what was committed.
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    Folder f(tmp.filePath(QStringLiteral("rec")));
+    QCOMPARE(f.write(), QString());
+    QCOMPARE(fixtures::leaveHotJournal(f.dir, QStringLiteral("DELETE FROM flow")), QString());
+    const QString db = f.dir + QStringLiteral("/sv_metadata.db");
+    const QByteArray main = fixtures::readFile(db);
+    const Gen::Result r = Gen::generatePlaylists(f.dir);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QVERIFY(f.has("master.m3u8"));
+    QCOMPARE(fixtures::readFile(db), main);
+    QVERIFY(QFile::exists(db + QStringLiteral("-journal")));
 }
 
 void TestPlaylistGenerator::rerunAfterFailure()

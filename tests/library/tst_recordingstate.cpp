@@ -93,6 +93,7 @@ private slots:
     void neverWritesThroughLinks_data();
     void neverWritesThroughLinks();
     void readLeavesWriteAheadLogAlone();
+    void interruptedWriteKeepsThePosition();
     void resumeChoice_data();
     void resumeChoice();
     void pendingChoiceOperations();
@@ -381,6 +382,39 @@ void TestRecordingState::readLeavesWriteAheadLogAlone()
     QCOMPARE(RecordingState::doRead(dbOf(folder)), 77);
     QCOMPARE(fixtures::readFile(dbOf(folder)), main);
     QCOMPARE(fixtures::readFile(dbOf(folder) + QStringLiteral("-wal")), log);
+}
+
+void TestRecordingState::interruptedWriteKeepsThePosition()
+{
+    // A write killed between its UPDATE and its COMMIT leaves a hot journal. The read-only read
+    // must still find the position that was committed, without touching the files, and the next
+    // write rolls the journal back and stores its own.
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString folder = tmp.filePath(QStringLiteral("rec"));
+    QCOMPARE(makeStateDb(folder, QByteArray("{\"position\":77,\"num_seconds\":300}")), QString());
+    QCOMPARE(
+        fixtures::leaveHotJournal(
+            folder, QStringLiteral("UPDATE state SET Json = '{\"position\":99}' WHERE ID = 1")),
+        QString());
+    const QByteArray main = fixtures::readFile(dbOf(folder));
+    const QByteArray journal = fixtures::readFile(dbOf(folder) + QStringLiteral("-journal"));
+
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    QCOMPARE(RecordingState::doRead(dbOf(folder)), 77);
+    QCOMPARE(fixtures::readFile(dbOf(folder)), main);
+    QCOMPARE(fixtures::readFile(dbOf(folder) + QStringLiteral("-journal")), journal);
+
+    RecordingState::doWrite(dbOf(folder), 120);
+    QCOMPARE(RecordingState::doRead(dbOf(folder)), 120);
+    QVERIFY(!QFile::exists(dbOf(folder) + QStringLiteral("-journal")));
+    QCOMPARE(fixtures::sqlScalar(dbOf(folder), QStringLiteral("PRAGMA integrity_check")),
+             QStringLiteral("ok"));
+    // The rest of the committed state came back with the rollback.
+    QCOMPARE(QJsonDocument::fromJson(stateText(folder).toUtf8())
+                 .object()
+                 .value(QStringLiteral("num_seconds")),
+             QJsonValue(300));
 }
 
 void TestRecordingState::resumeChoice_data()
